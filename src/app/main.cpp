@@ -1,0 +1,59 @@
+#include "app/game_contract.h"
+#include "options/command_line_options.h"
+#include "process/target_process.h"
+#include "windows/resolution_dialog.h"
+#include "windows/target_window_search.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <stdexcept>
+
+namespace orvane {
+namespace {
+
+// Starts the game, answers its resolution dialog and waits for its main window.
+HWND start_game(const command_line_options &options, std::wstring_view window_text_start,
+                std::wstring_view window_class_name) {
+    {
+        const std::filesystem::path exe_path{
+            get_option(options, game_contract::exe_path_key, game_contract::default_exe_path)};
+        start_target_process(exe_path);
+    }
+    select_game_resolution(options);
+    HWND game_window = wait_for_window(window_text_start, window_class_name,
+                                       game_contract::main_window_time_limit_seconds);
+    if (!game_window) {
+        throw std::runtime_error("The target window was not found");
+    }
+    return game_window;
+}
+
+int launch_sequence(const wchar_t *command_line) {
+    const command_line_options options = parse_command_line(command_line);
+    const auto window_text_start = get_option(options, game_contract::window_text_start_key,
+                                              game_contract::default_window_text_start);
+    const auto window_class_name = get_option(options, game_contract::window_class_name_key,
+                                              game_contract::default_window_class_name);
+
+    HWND game_window = find_target_window(window_text_start, window_class_name);
+    if (!game_window) {
+        game_window = start_game(options, window_text_start, window_class_name);
+    }
+    static_cast<void>(game_window); // the full-screen mirror of this window comes here
+    return 0;
+}
+
+} // namespace
+} // namespace orvane
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
+    // The one place where failures are caught: everything the run acquired has
+    // been released by the time the box shows. The game keeps running.
+    try {
+        return orvane::launch_sequence(command_line);
+    } catch (const std::exception &failure) {
+        ::MessageBoxA(nullptr, failure.what(), "Error", MB_ICONERROR);
+        return -1;
+    }
+}
