@@ -13,7 +13,7 @@ namespace orvane {
 namespace {
 
 // Starts the game, answers its resolution dialog and waits for its main window.
-HWND start_game(const command_line_options &options, std::wstring_view window_text_start,
+HWND start_game(const command_line_options& options, std::wstring_view window_text_start,
                 std::wstring_view window_class_name) {
     {
         const std::filesystem::path exe_path{
@@ -29,7 +29,7 @@ HWND start_game(const command_line_options &options, std::wstring_view window_te
     return game_window;
 }
 
-int launch_sequence(const wchar_t *command_line) {
+int launch_sequence(const wchar_t* command_line) {
     const command_line_options options = parse_command_line(command_line);
     const auto window_text_start = get_option(options, game_contract::window_text_start_key,
                                               game_contract::default_window_text_start);
@@ -52,7 +52,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
     // been released by the time the box shows. The game keeps running.
     try {
         return orvane::launch_sequence(command_line);
-    } catch (const std::exception &failure) {
+    } catch (const std::exception& failure) {
         ::MessageBoxA(nullptr, failure.what(), "Error", MB_ICONERROR);
         return -1;
     }

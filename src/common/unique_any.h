@@ -12,18 +12,18 @@ template <typename T, auto close> class unique_any {
 public:
     unique_any() noexcept = default;
     explicit unique_any(T value) noexcept : value_(value) {}
-    unique_any(unique_any &&other) noexcept : value_(other.release()) {}
-    unique_any &operator=(unique_any &&other) noexcept {
+    unique_any(unique_any&& other) noexcept : value_(other.release()) {}
+    unique_any& operator=(unique_any&& other) noexcept {
         if (this != &other) {
             reset(other.release());
         }
         return *this;
     }
-    unique_any(const unique_any &) = delete;
-    unique_any &operator=(const unique_any &) = delete;
+    unique_any(const unique_any&) = delete;
+    unique_any& operator=(const unique_any&) = delete;
     ~unique_any() { reset(); }
 
-    [[nodiscard]] const T &get() const noexcept { return value_; }
+    [[nodiscard]] const T& get() const noexcept { return value_; }
     [[nodiscard]] bool has_value() const noexcept { return !(value_ == T{}); }
     explicit operator bool() const noexcept { return has_value(); }
 

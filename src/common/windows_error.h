@@ -8,7 +8,7 @@ namespace orvane {
 // platform's error code is deliberately not carried: the user sees the message.
 class windows_error : public std::runtime_error {
 public:
-    explicit windows_error(const char *message) : std::runtime_error(message) {}
+    explicit windows_error(const char* message) : std::runtime_error(message) {}
 };
 
 } // namespace orvane

@@ -8,12 +8,12 @@
 
 namespace orvane {
 
-command_line_options parse_command_line(const wchar_t *command_line) {
+command_line_options parse_command_line(const wchar_t* command_line) {
     command_line_options options;
     int count = 0;
     // A null array leaves count at 0: every option keeps its default.
     const unique_local_memory arguments{::CommandLineToArgvW(command_line, &count)};
-    const auto *const elements = static_cast<const wchar_t *const *>(arguments.get());
+    const auto* const elements = static_cast<const wchar_t* const*>(arguments.get());
     if (count > 0) {
         options.reserve(static_cast<std::size_t>(count));
     }
@@ -29,7 +29,7 @@ command_line_options parse_command_line(const wchar_t *command_line) {
     return options;
 }
 
-std::wstring_view get_option(const command_line_options &options, std::wstring_view key,
+std::wstring_view get_option(const command_line_options& options, std::wstring_view key,
                              std::wstring_view default_value) {
     const auto found = options.find(key);
     return found == options.end() ? default_value : std::wstring_view{found->second};

@@ -23,12 +23,12 @@ using command_line_options =
 // Splits the command line (without the program's own name, as wWinMain gets
 // it) into options. Elements without an equals sign are dropped; the first
 // occurrence of a key wins.
-command_line_options parse_command_line(const wchar_t *command_line);
+command_line_options parse_command_line(const wchar_t* command_line);
 
 // The value stored for `key`, even when empty; otherwise `default_value`
 // itself. The result views the map's own text, or whatever `default_value`
 // views, so callers pass static literals as defaults.
-std::wstring_view get_option(const command_line_options &options, std::wstring_view key,
+std::wstring_view get_option(const command_line_options& options, std::wstring_view key,
                              std::wstring_view default_value);
 
 } // namespace orvane

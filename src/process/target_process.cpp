@@ -12,7 +12,7 @@ namespace orvane {
 namespace {
 
 // The absolute path without its file name, keeping the separator before it.
-std::wstring working_directory_of(const std::filesystem::path &exe_path) {
+std::wstring working_directory_of(const std::filesystem::path& exe_path) {
     // Some standard libraries refuse to make an empty path absolute; it has no
     // directory, and starting it fails as any other missing file does.
     if (exe_path.empty()) {
@@ -20,14 +20,14 @@ std::wstring working_directory_of(const std::filesystem::path &exe_path) {
     }
     try {
         return std::filesystem::absolute(exe_path).remove_filename().native();
-    } catch (const std::filesystem::filesystem_error &) {
+    } catch (const std::filesystem::filesystem_error&) {
         throw windows_error("Invalid target executable path");
     }
 }
 
 } // namespace
 
-void start_target_process(const std::filesystem::path &exe_path) {
+void start_target_process(const std::filesystem::path& exe_path) {
     const std::wstring working_directory = working_directory_of(exe_path);
     STARTUPINFOW startup_info{};
     startup_info.cb = sizeof startup_info;

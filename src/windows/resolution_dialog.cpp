@@ -31,7 +31,7 @@ int game_resolution_index(std::wstring_view name) noexcept {
                : static_cast<int>(std::distance(game_resolution_indices.begin(), found));
 }
 
-void select_game_resolution(const command_line_options &options) {
+void select_game_resolution(const command_line_options& options) {
     const auto resolution = get_option(options, L"--orvane-game-resolution", L"palm+landscape");
     const auto title =
         get_option(options, L"--orvane-game-resolution-window-title", L"Game Resolution");

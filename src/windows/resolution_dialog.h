@@ -12,6 +12,6 @@ int game_resolution_index(std::wstring_view name) noexcept;
 
 // Waits for the freshly started game's resolution dialog, selects the layout
 // given on the command line and presses OK.
-void select_game_resolution(const command_line_options &options);
+void select_game_resolution(const command_line_options& options);
 
 } // namespace orvane

@@ -12,7 +12,7 @@ namespace {
 
 constexpr int max_class_name_characters = 257; // 256 and the terminating null
 
-bool matches(HWND window, const target_window_query &query) {
+bool matches(HWND window, const target_window_query& query) {
     const int text_length = ::GetWindowTextLengthW(window);
     if (text_length <= 0) {
         return false; // a window without text never matches
@@ -34,7 +34,7 @@ bool matches(HWND window, const target_window_query &query) {
 } // namespace
 
 BOOL CALLBACK match_target_window(HWND window, LPARAM lparam) noexcept {
-    auto &query = *reinterpret_cast<target_window_query *>(lparam);
+    auto& query = *reinterpret_cast<target_window_query*>(lparam);
     try {
         if (!matches(window, query)) {
             return TRUE;

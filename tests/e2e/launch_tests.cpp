@@ -17,7 +17,7 @@ protected:
     void TearDown() override { record_.end_games(); }
 
     // A copy of the stand-in game at `relative` inside the test's directory.
-    std::filesystem::path install_game(const std::filesystem::path &relative) {
+    std::filesystem::path install_game(const std::filesystem::path& relative) {
         const auto target = directory_.path() / relative;
         std::filesystem::create_directories(target.parent_path());
         std::filesystem::copy_file(game_exe(), target);
@@ -51,7 +51,7 @@ TEST_F(launch, game_already_running_is_used_and_nothing_is_started) {
     // Whatever the tool would start writes to another record.
     const game_record second{directory_.path() / L"second-record.txt"};
     const scoped_environment second_variable{L"ORVANE_GAME_RECORD", second.path().native()};
-    for (const std::wstring &exe_path : {game.native(), std::wstring(L"Z:\\no\\such\\game.exe")}) {
+    for (const std::wstring& exe_path : {game.native(), std::wstring(L"Z:\\no\\such\\game.exe")}) {
         const auto outcome = run(L"\"--orvane-exe-path=" + exe_path + L"\"");
         EXPECT_TRUE(outcome.ended);
         EXPECT_EQ(outcome.exit_code, 0u);
@@ -62,12 +62,14 @@ TEST_F(launch, game_already_running_is_used_and_nothing_is_started) {
 }
 
 struct start_case {
-    const char *name;
+    const char* name;
     std::filesystem::path install_at;                              // inside the test's directory
-    std::wstring (*exe_option)(const std::filesystem::path &game); // empty: no option
+    std::wstring (*exe_option)(const std::filesystem::path& game); // empty: no option
 };
 
-void PrintTo(const start_case& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const start_case& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class launch_start : public launch, public testing::WithParamInterface<start_case> {};
 
@@ -94,22 +96,22 @@ TEST_P(launch_start, game_runs_in_its_own_directory_and_gets_no_arguments) {
 INSTANTIATE_TEST_SUITE_P(
     paths, launch_start,
     testing::Values(start_case{"default_relative_name_in_current_directory", L"OrvanePC.exe",
-                               [](const std::filesystem::path &) {
+                               [](const std::filesystem::path&) {
                                    return std::wstring();
                                }},
                     start_case{"absolute_path_elsewhere", L"games/orvane/Game.exe",
-                               [](const std::filesystem::path &game) {
+                               [](const std::filesystem::path& game) {
                                    return game.native();
                                }},
                     start_case{"absolute_path_with_blank", L"my games/Orvane PC.exe",
-                               [](const std::filesystem::path &game) {
+                               [](const std::filesystem::path& game) {
                                    return game.native();
                                }},
                     start_case{"forward_slashes", L"games/slashed/Game.exe",
-                               [](const std::filesystem::path &game) {
+                               [](const std::filesystem::path& game) {
                                    return game.generic_wstring();
                                }}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(launch, resolution_option_selects_the_layout) {
     install_game(L"OrvanePC.exe");
@@ -125,7 +127,7 @@ TEST_F(launch, resolution_option_selects_the_layout) {
         {L"\"--orvane-game-resolution=palm \"", 3},
         {L"--orvane-game-resolution=", 3},
     };
-    for (const auto &[arguments, layout] : cases) {
+    for (const auto& [arguments, layout] : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << arguments);
         const auto outcome = run(arguments);
         EXPECT_EQ(outcome.exit_code, 0u);
@@ -149,14 +151,16 @@ TEST_F(launch, dialog_and_main_window_are_found_by_configured_texts) {
 }
 
 struct failure_case {
-    const char *name;
+    const char* name;
     std::wstring arguments;
     std::vector<std::pair<std::wstring, std::wstring>> game_environment;
     std::wstring message;
     bool game_started;
 };
 
-void PrintTo(const failure_case& row, std::ostream* out) { *out << row.name; }
+void PrintTo(const failure_case& row, std::ostream* out) {
+    *out << row.name;
+}
 
 class launch_failure : public launch, public testing::WithParamInterface<failure_case> {};
 
@@ -164,7 +168,7 @@ TEST_P(launch_failure, shows_the_error_and_exits_with_minus_one) {
     install_game(L"OrvanePC.exe");
     std::filesystem::create_directories(directory_.path() / L"folder");
     std::vector<std::unique_ptr<scoped_environment>> environment;
-    for (const auto &[name, value] : GetParam().game_environment) {
+    for (const auto& [name, value] : GetParam().game_environment) {
         environment.push_back(std::make_unique<scoped_environment>(name, value));
     }
 
@@ -223,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  {{L"ORVANE_GAME_MAIN_DELAY_MS", L"60000"}},
                                  L"The target window was not found",
                                  true}),
-    [](const auto &info) { return std::string(info.param.name); });
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace orvane::test

@@ -10,18 +10,18 @@
 
 namespace {
 
-std::wstring environment(const wchar_t *name, const wchar_t *fallback) {
+std::wstring environment(const wchar_t* name, const wchar_t* fallback) {
     wchar_t value[1024];
     const DWORD length = ::GetEnvironmentVariableW(name, value, 1024);
     return length > 0 && length < 1024 ? std::wstring(value, length) : std::wstring(fallback);
 }
 
-DWORD environment_ms(const wchar_t *name) {
+DWORD environment_ms(const wchar_t* name) {
     return static_cast<DWORD>(std::wcstoul(environment(name, L"0").c_str(), nullptr, 10));
 }
 
 // One line per event, appended and closed at once so a reader sees it at once.
-void record(const std::wstring &line) {
+void record(const std::wstring& line) {
     const std::wstring path = environment(L"ORVANE_GAME_RECORD", L"");
     if (path.empty()) {
         return;
@@ -61,7 +61,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
             HWND combobox = ::CreateWindowExW(
                 0, L"COMBOBOX", nullptr, WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST, 10,
                 10, 200, 160, dialog, reinterpret_cast<HMENU>(combobox_id), instance, nullptr);
-            for (const auto *layout : layouts) {
+            for (const auto* layout : layouts) {
                 ::SendMessageW(combobox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(layout));
             }
             ::SendMessageW(combobox, CB_SETCURSEL, 0, 0);
@@ -124,7 +124,7 @@ void paint(HWND window) {
         {{0, half_height, half_width, client.bottom}, RGB(0, 0, 255)},
         {{half_width, half_height, client.right, client.bottom}, RGB(255, 255, 0)},
     };
-    for (const auto &quadrant : quadrants) {
+    for (const auto& quadrant : quadrants) {
         HBRUSH brush = ::CreateSolidBrush(quadrant.colour);
         ::FillRect(dc, &quadrant.area, brush);
         ::DeleteObject(brush);

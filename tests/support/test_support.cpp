@@ -41,7 +41,7 @@ temp_directory::~temp_directory() {
     std::filesystem::remove_all(path_, ignored);
 }
 
-scoped_environment::scoped_environment(std::wstring name, const std::wstring &value)
+scoped_environment::scoped_environment(std::wstring name, const std::wstring& value)
     : name_(std::move(name)) {
     wchar_t buffer[4096];
     const DWORD length = ::GetEnvironmentVariableW(name_.c_str(), buffer, 4096);
@@ -55,8 +55,8 @@ scoped_environment::~scoped_environment() {
     ::SetEnvironmentVariableW(name_.c_str(), previous_ ? previous_->c_str() : nullptr);
 }
 
-started_process start_process(const std::filesystem::path &exe, std::wstring_view arguments,
-                              const std::filesystem::path &directory) {
+started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
+                              const std::filesystem::path& directory) {
     std::wstring command_line = L"\"" + exe.native() + L"\"";
     if (!arguments.empty()) {
         command_line += L" ";
@@ -81,7 +81,7 @@ struct error_box_search {
 };
 
 BOOL CALLBACK match_error_box(HWND window, LPARAM lparam) {
-    auto &search = *reinterpret_cast<error_box_search *>(lparam);
+    auto& search = *reinterpret_cast<error_box_search*>(lparam);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
     wchar_t class_name[16]{};
@@ -97,7 +97,7 @@ BOOL CALLBACK match_error_box(HWND window, LPARAM lparam) {
 }
 
 BOOL CALLBACK find_static_text(HWND child, LPARAM lparam) {
-    auto &text = *reinterpret_cast<std::wstring *>(lparam);
+    auto& text = *reinterpret_cast<std::wstring*>(lparam);
     wchar_t class_name[16]{};
     ::GetClassNameW(child, class_name, 16);
     const int length = ::GetWindowTextLengthW(child);
@@ -123,7 +123,7 @@ std::wstring message_box_text(HWND box) {
     return text;
 }
 
-tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path &directory,
+tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path& directory,
                       std::chrono::milliseconds limit) {
     const started_process tool = start_process(tool_exe(), arguments, directory);
     tool_outcome outcome;
@@ -192,7 +192,7 @@ std::vector<std::wstring> game_record::lines() const {
 std::vector<std::wstring> game_record::values(std::wstring_view key) const {
     std::vector<std::wstring> result;
     const std::wstring prefix = std::wstring(key) + L"=";
-    for (const auto &line : lines()) {
+    for (const auto& line : lines()) {
         if (line.starts_with(prefix)) {
             result.push_back(line.substr(prefix.size()));
         }
@@ -220,7 +220,7 @@ std::optional<std::wstring> game_record::wait_for(std::wstring_view key,
 }
 
 void game_record::end_games() const {
-    for (const auto &process_id : values(L"pid")) {
+    for (const auto& process_id : values(L"pid")) {
         end_process(static_cast<DWORD>(std::stoul(process_id)));
     }
 }

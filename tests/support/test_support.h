@@ -25,9 +25,9 @@ class temp_directory {
 public:
     temp_directory();
     ~temp_directory();
-    temp_directory(const temp_directory &) = delete;
-    temp_directory &operator=(const temp_directory &) = delete;
-    const std::filesystem::path &path() const noexcept { return path_; }
+    temp_directory(const temp_directory&) = delete;
+    temp_directory& operator=(const temp_directory&) = delete;
+    const std::filesystem::path& path() const noexcept { return path_; }
 
 private:
     std::filesystem::path path_;
@@ -36,10 +36,10 @@ private:
 // Sets an environment variable (inherited by what the test starts) for one scope.
 class scoped_environment {
 public:
-    scoped_environment(std::wstring name, const std::wstring &value);
+    scoped_environment(std::wstring name, const std::wstring& value);
     ~scoped_environment();
-    scoped_environment(const scoped_environment &) = delete;
-    scoped_environment &operator=(const scoped_environment &) = delete;
+    scoped_environment(const scoped_environment&) = delete;
+    scoped_environment& operator=(const scoped_environment&) = delete;
 
 private:
     std::wstring name_;
@@ -52,8 +52,8 @@ struct started_process {
 };
 
 // Starts `exe` with `arguments` after its quoted name, in `directory`.
-started_process start_process(const std::filesystem::path &exe, std::wstring_view arguments,
-                              const std::filesystem::path &directory);
+started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
+                              const std::filesystem::path& directory);
 
 struct tool_outcome {
     bool ended = false;  // false: still running after the limit, and ended by force
@@ -62,7 +62,7 @@ struct tool_outcome {
 };
 
 // Runs the tool until it ends, answering its error box.
-tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path &directory,
+tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path& directory,
                       std::chrono::milliseconds limit = 20s);
 
 // The message box captioned "Error" of process `process_id`, if it shows one.
@@ -76,7 +76,7 @@ void end_process(DWORD process_id);
 class game_record {
 public:
     explicit game_record(std::filesystem::path path) : path_(std::move(path)) {}
-    const std::filesystem::path &path() const noexcept { return path_; }
+    const std::filesystem::path& path() const noexcept { return path_; }
     bool exists() const;
     std::vector<std::wstring> lines() const;
     // The text after "key=" on each line that starts with it, in order.

@@ -22,7 +22,7 @@ TEST(game_resolution_index, exact_names_select_their_item_others_the_default) {
         {L"PPC", 3},
         {L"symbian-uiq2", 3},
     };
-    for (const auto &[name, index] : cases) {
+    for (const auto& [name, index] : cases) {
         EXPECT_EQ(game_resolution_index(name), index) << std::wstring(name);
     }
 }
@@ -39,7 +39,7 @@ TEST(whole_milliseconds_rounded_up, counts_any_started_millisecond) {
         {5'000'000'000, 5000},
         {-1'000'000, -1},
     };
-    for (const auto &[elapsed_ns, expected_ms] : cases) {
+    for (const auto& [elapsed_ns, expected_ms] : cases) {
         EXPECT_EQ(whole_milliseconds_rounded_up(nanoseconds{elapsed_ns}), expected_ms)
             << elapsed_ns;
     }

@@ -8,7 +8,7 @@ namespace orvane {
 namespace {
 
 struct parse_case {
-    const wchar_t *command_line; // as wWinMain gets it: without the program's name
+    const wchar_t* command_line; // as wWinMain gets it: without the program's name
     command_line_options expected;
 };
 
@@ -32,7 +32,7 @@ TEST(parse_command_line, splits_key_value_elements) {
         {L"--x=1 \"\" plain", {{L"--x", L"1"}}},
         {L"--x=1 --K=2", {{L"--x", L"1"}, {L"--K", L"2"}}},
     };
-    for (const auto &[command_line, expected] : cases) {
+    for (const auto& [command_line, expected] : cases) {
         SCOPED_TRACE(testing::Message() << "command line: " << std::wstring(command_line));
         EXPECT_EQ(parse_command_line(command_line), expected);
     }

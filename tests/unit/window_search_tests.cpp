@@ -18,17 +18,17 @@ using namespace std::chrono_literals;
 // carries the process id so that nothing else on the desktop matches.
 class window_search : public testing::Test {
 protected:
-    static constexpr const wchar_t *class_a = L"OrvaneSearchA";
-    static constexpr const wchar_t *class_b = L"OrvaneSearchB";
+    static constexpr const wchar_t* class_a = L"OrvaneSearchA";
+    static constexpr const wchar_t* class_b = L"OrvaneSearchB";
 
-    static const std::wstring &long_class_name() {
+    static const std::wstring& long_class_name() {
         static const std::wstring name =
             L"OrvaneLong" + std::wstring(245, L'x'); // 255: the most the system registers
         return name;
     }
 
     void SetUp() override {
-        for (const auto *name : {class_a, class_b, long_class_name().c_str()}) {
+        for (const auto* name : {class_a, class_b, long_class_name().c_str()}) {
             WNDCLASSEXW window_class{};
             window_class.cbSize = sizeof window_class;
             window_class.lpfnWndProc = ::DefWindowProcW;
@@ -42,7 +42,7 @@ protected:
         for (HWND window : windows_) {
             ::DestroyWindow(window);
         }
-        for (const auto *name : {class_a, class_b, long_class_name().c_str()}) {
+        for (const auto* name : {class_a, class_b, long_class_name().c_str()}) {
             ::UnregisterClassW(name, ::GetModuleHandleW(nullptr));
         }
     }
@@ -51,7 +51,7 @@ protected:
         return std::wstring(text) + L" " + std::to_wstring(::GetCurrentProcessId());
     }
 
-    HWND create(const std::wstring &class_name, const std::wstring &text) {
+    HWND create(const std::wstring& class_name, const std::wstring& text) {
         HWND window =
             ::CreateWindowExW(0, class_name.c_str(), text.c_str(), WS_OVERLAPPED, 0, 0, 100, 100,
                               nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
@@ -68,7 +68,7 @@ std::vector<HWND> enumeration_order() {
     std::vector<HWND> windows;
     ::EnumWindows(
         [](HWND window, LPARAM lparam) {
-            reinterpret_cast<std::vector<HWND> *>(lparam)->push_back(window);
+            reinterpret_cast<std::vector<HWND>*>(lparam)->push_back(window);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&windows));
@@ -90,7 +90,7 @@ TEST_F(window_search, text_is_a_case_sensitive_prefix) {
         {L"orvane - Prefix", false},  // other letter case
         {L" Orvane - Prefix", false}, // no trimming
     };
-    for (const auto &[start, found] : cases) {
+    for (const auto& [start, found] : cases) {
         SCOPED_TRACE(testing::Message() << "start: " << start);
         HWND result = find_target_window(start, class_a);
         if (found) {
@@ -114,7 +114,7 @@ TEST_F(window_search, class_name_must_be_equal_unless_empty) {
         {L"OrvaneSearchAA", nullptr},
         {class_b, nullptr},
     };
-    for (const auto &[class_name, expected] : cases) {
+    for (const auto& [class_name, expected] : cases) {
         EXPECT_EQ(find_target_window(text, class_name), expected) << class_name;
     }
     // Class names of the longest length the system allows are read whole.
