@@ -6,8 +6,8 @@
 
 #include <windows.h>
 
-#include <filesystem>
 #include <stdexcept>
+#include <string>
 
 namespace orvane {
 namespace {
@@ -15,11 +15,8 @@ namespace {
 // Starts the game, answers its resolution dialog and waits for its main window.
 HWND start_game(const command_line_options& options, std::wstring_view window_text_start,
                 std::wstring_view window_class_name) {
-    {
-        const std::filesystem::path exe_path{
-            get_option(options, game_contract::exe_path_key, game_contract::default_exe_path)};
-        start_target_process(exe_path);
-    }
+    start_target_process(std::wstring{
+        get_option(options, game_contract::exe_path_key, game_contract::default_exe_path)});
     select_game_resolution(options);
     HWND game_window = wait_for_window(window_text_start, window_class_name,
                                        game_contract::main_window_time_limit_seconds);

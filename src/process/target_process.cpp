@@ -5,29 +5,38 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace orvane {
 
 namespace {
 
-// The absolute path without its file name, keeping the separator before it.
-std::wstring working_directory_of(const std::filesystem::path& exe_path) {
-    // Some standard libraries refuse to make an empty path absolute; it has no
-    // directory, and starting it fails as any other missing file does.
+// The platform's full path of the executable (completed against the current
+// directory and normalised) without its file name; the separator before the
+// name stays.
+std::wstring working_directory_of(const std::wstring& exe_path) {
+    // An empty path has no directory; starting it fails as a missing file does.
     if (exe_path.empty()) {
         return {};
     }
-    try {
-        return std::filesystem::absolute(exe_path).remove_filename().native();
-    } catch (const std::filesystem::filesystem_error&) {
-        throw windows_error("Invalid target executable path");
+    std::wstring full_path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = ::GetFullPathNameW(
+            exe_path.c_str(), static_cast<DWORD>(full_path.size()), full_path.data(), nullptr);
+        if (length == 0) {
+            throw windows_error("Invalid target executable path");
+        }
+        const bool fits = length < full_path.size(); // else: the size needed, null included
+        full_path.resize(length);
+        if (fits) {
+            break;
+        }
     }
+    full_path.erase(full_path.find_last_of(L"\\/") + 1);
+    return full_path;
 }
 
 } // namespace
 
-void start_target_process(const std::filesystem::path& exe_path) {
+void start_target_process(const std::wstring& exe_path) {
     const std::wstring working_directory = working_directory_of(exe_path);
     STARTUPINFOW startup_info{};
     startup_info.cb = sizeof startup_info;

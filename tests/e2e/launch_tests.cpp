@@ -110,6 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
                     start_case{"forward_slashes", L"games/slashed/Game.exe",
                                [](const std::filesystem::path& game) {
                                    return game.generic_wstring();
+                               }},
+                    start_case{"relative_with_dot_components", L"games/dotted/Game.exe",
+                               [](const std::filesystem::path&) {
+                                   return std::wstring(L"games\\gone\\..\\dotted\\.\\Game.exe");
                                }}),
     [](const auto& info) { return std::string(info.param.name); });
 
