@@ -11,9 +11,11 @@ namespace orvane {
 command_line_options parse_command_line(const wchar_t* command_line) {
     command_line_options options;
     int count = 0;
-    // A null array leaves count at 0: every option keeps its default.
     const unique_local_memory arguments{::CommandLineToArgvW(command_line, &count)};
     const auto* const elements = static_cast<const wchar_t* const*>(arguments.get());
+    if (!elements) {
+        return options; // every option keeps its default
+    }
     if (count > 0) {
         options.reserve(static_cast<std::size_t>(count));
     }
