@@ -1,7 +1,6 @@
 #include "test_support.h"
 
 #include <atomic>
-#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <thread>

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
