@@ -18,8 +18,11 @@ stop_desktop() {
   desktop_pids=()
 }
 
-# start_desktop BUILD_DIR [WIDTHxHEIGHT [reuse-display]]
-# With reuse-display and DISPLAY set, the programs show on that display.
+# start_desktop BUILD_DIR [SCREENS [reuse-display]]
+# SCREENS is WIDTHxHEIGHT, or two sizes joined by "+" for two monitors (Xvfb
+# heads under Xinerama, both at the desktop origin; Wine sees two monitors
+# only when RandR is off). With reuse-display and DISPLAY set, the programs
+# show on that display.
 start_desktop() {
   local build_dir=$1 size=${2:-1280x1024} reuse=${3:-}
   export WINEPREFIX="$build_dir/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
@@ -34,7 +37,11 @@ start_desktop() {
   # Xvfb writes the display number it picked, then a newline, to the file.
   local display_file
   display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  local screens=(-screen 0 "${size%%+*}x24")
+  if [[ $size == *+* ]]; then
+    screens=(+xinerama -extension RANDR -screen 0 "${size%%+*}x24" -screen 1 "${size#*+}x24")
+  fi
+  Xvfb -displayfd 3 "${screens[@]}" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   desktop_pids+=($!)
   local tries=0
   until [ "$(wc -l <"$display_file")" -ge 1 ]; do

@@ -1,4 +1,6 @@
 #include "app/game_contract.h"
+#include "app/message_loop.h"
+#include "mirror/fullscreen_window.h"
 #include "options/command_line_options.h"
 #include "process/target_process.h"
 #include "windows/resolution_dialog.h"
@@ -37,7 +39,9 @@ int launch_sequence(const wchar_t* command_line) {
     if (!game_window) {
         game_window = start_game(options, window_text_start, window_class_name);
     }
-    static_cast<void>(game_window); // the full-screen mirror of this window comes here
+
+    const fullscreen_window mirror(L"ForceFullScreenWindow", game_window);
+    run_message_loop(mirror);
     return 0;
 }
 

@@ -30,11 +30,13 @@ public:
     // Gives up ownership without closing.
     T release() noexcept { return std::exchange(value_, T{}); }
 
+    // Closes the held value before storing the new one, so that code the close
+    // runs (a window's WM_DESTROY) still finds the old value here.
     void reset(T value = T{}) noexcept {
-        const T old = std::exchange(value_, value);
-        if (!(old == T{})) {
-            close(old);
+        if (has_value()) {
+            close(value_);
         }
+        value_ = value;
     }
 
 private:

@@ -13,6 +13,33 @@ inline void close_handle(HANDLE handle) noexcept {
 inline void local_free(HLOCAL memory) noexcept {
     ::LocalFree(memory);
 }
+// By atom, so that the class name need not outlive the registration.
+inline void unregister_class(ATOM atom) noexcept {
+    ::UnregisterClassW(MAKEINTATOM(atom), ::GetModuleHandleW(nullptr));
+}
+inline void destroy_window(HWND window) noexcept {
+    ::DestroyWindow(window);
+}
+
+// A device context obtained with GetDC for a window.
+struct window_dc_value {
+    HWND window = nullptr;
+    HDC dc = nullptr;
+    bool operator==(const window_dc_value&) const = default;
+};
+inline void release_dc(window_dc_value value) noexcept {
+    ::ReleaseDC(value.window, value.dc);
+}
+
+// A timer of a window, as SetTimer identified it.
+struct window_timer_value {
+    HWND window = nullptr;
+    UINT_PTR id = 0;
+    bool operator==(const window_timer_value&) const = default;
+};
+inline void kill_timer(window_timer_value value) noexcept {
+    ::KillTimer(value.window, value.id);
+}
 } // namespace detail
 
 // A kernel handle (process, thread), closed with CloseHandle.
@@ -20,5 +47,13 @@ using unique_handle = unique_any<HANDLE, detail::close_handle>;
 
 // Memory the system allocated with LocalAlloc for us (CommandLineToArgvW).
 using unique_local_memory = unique_any<HLOCAL, detail::local_free>;
+
+// A window class registration of this module, held by its atom.
+using registered_class = unique_any<ATOM, detail::unregister_class>;
+
+// Each is stored only once acquired, so a stored value is never half empty.
+using window_dc = unique_any<detail::window_dc_value, detail::release_dc>;
+using unique_window = unique_any<HWND, detail::destroy_window>;
+using window_timer = unique_any<detail::window_timer_value, detail::kill_timer>;
 
 } // namespace orvane

@@ -55,6 +55,7 @@ TEST_F(launch, game_already_running_is_used_and_nothing_is_started) {
     const scoped_environment second_variable{L"ORVANE_GAME_RECORD", second.path().native()};
     for (const std::wstring& exe_path : {game.native(), std::wstring(L"Z:\\no\\such\\game.exe")}) {
         const auto outcome = run(L"\"--orvane-exe-path=" + exe_path + L"\"");
+        EXPECT_TRUE(outcome.mirror_shown);
         EXPECT_TRUE(outcome.ended);
         EXPECT_EQ(outcome.exit_code, 0u);
         EXPECT_FALSE(outcome.error_box) << *outcome.error_box;
@@ -81,6 +82,7 @@ TEST_P(launch_start, game_runs_in_its_own_directory_and_gets_no_arguments) {
 
     const auto outcome =
         run(exe_option.empty() ? L"" : L"\"--orvane-exe-path=" + exe_option + L"\"");
+    EXPECT_TRUE(outcome.mirror_shown);
     EXPECT_TRUE(outcome.ended);
     EXPECT_EQ(outcome.exit_code, 0u);
     EXPECT_FALSE(outcome.error_box) << *outcome.error_box;
@@ -136,6 +138,7 @@ TEST_F(launch, resolution_option_selects_the_layout) {
     for (const auto& [arguments, layout] : cases) {
         SCOPED_TRACE(testing::Message() << "arguments: " << arguments);
         const auto outcome = run(arguments);
+        EXPECT_TRUE(outcome.mirror_shown);
         EXPECT_EQ(outcome.exit_code, 0u);
         EXPECT_FALSE(outcome.error_box) << *outcome.error_box;
         EXPECT_EQ(record_.value(L"layout"), std::to_wstring(layout));
@@ -151,6 +154,7 @@ TEST_F(launch, dialog_and_main_window_are_found_by_configured_texts) {
     const auto outcome = run(L"\"--orvane-game-resolution-window-title=Choose Resolution\" "
                              L"\"--orvane-window-text-start=Stand-in main\" "
                              L"--orvane-game-resolution=ppc");
+    EXPECT_TRUE(outcome.mirror_shown);
     EXPECT_EQ(outcome.exit_code, 0u);
     EXPECT_FALSE(outcome.error_box);
     EXPECT_EQ(record_.value(L"layout"), L"4");
@@ -179,6 +183,7 @@ TEST_P(launch_failure, shows_the_error_and_exits_with_minus_one) {
     }
 
     const auto outcome = run(GetParam().arguments);
+    EXPECT_FALSE(outcome.mirror_shown);
     EXPECT_TRUE(outcome.ended);
     EXPECT_EQ(outcome.exit_code, failure_exit_code);
     EXPECT_EQ(outcome.error_box.value_or(L"(no box)"), GetParam().message);

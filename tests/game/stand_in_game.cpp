@@ -1,6 +1,8 @@
 // A stand-in for the game: a resolution dialog, then a main window with a
 // picture, both found and driven by the tool. Environment variables steer it
 // (the tool starts it with no arguments) and it appends what it saw to a record.
+#include "frame_band.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -106,7 +108,16 @@ bool run_resolution_dialog() {
                                      dialog_proc, 0) == IDOK;
 }
 
-void paint(HWND window) {
+DWORD frame_ms = 0; // 0: a still picture
+unsigned frame_number = 0;
+
+void fill(HDC dc, const RECT& area, COLORREF colour) {
+    HBRUSH brush = ::CreateSolidBrush(colour);
+    ::FillRect(dc, &area, brush);
+    ::DeleteObject(brush);
+}
+
+void paint(HWND window, bool animated) {
     PAINTSTRUCT paint_struct{};
     HDC dc = ::BeginPaint(window, &paint_struct);
     RECT client{};
@@ -125,23 +136,36 @@ void paint(HWND window) {
         {{half_width, half_height, client.right, client.bottom}, RGB(255, 255, 0)},
     };
     for (const auto& quadrant : quadrants) {
-        HBRUSH brush = ::CreateSolidBrush(quadrant.colour);
-        ::FillRect(dc, &quadrant.area, brush);
-        ::DeleteObject(brush);
+        fill(dc, quadrant.area, quadrant.colour);
+    }
+    if (animated) {
+        const int band_height = orvane::frame_band::height_of(client.bottom);
+        for (int cell = 0; cell < orvane::frame_band::cells; ++cell) {
+            const bool bit = (frame_number >> (orvane::frame_band::cells - 1 - cell)) & 1;
+            fill(dc,
+                 {orvane::frame_band::cell_left(cell, client.right), 0,
+                  orvane::frame_band::cell_left(cell + 1, client.right), band_height},
+                 bit ? RGB(255, 255, 255) : RGB(0, 0, 0));
+        }
     }
     ::EndPaint(window, &paint_struct);
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_KEYDOWN || message == WM_KEYUP ||
-        (message >= WM_MOUSEMOVE && message <= WM_XBUTTONDBLCLK)) {
+    // Every key message, so that a test sees what should not have come too.
+    if ((message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
+        (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)) {
         record(L"message=" + hex(message) + L" wparam=" + hex(wparam) + L" lparam=" +
                hex(static_cast<unsigned long long>(lparam)));
         return 0;
     }
     switch (message) {
+    case WM_TIMER:
+        ++frame_number;
+        ::InvalidateRect(window, nullptr, FALSE);
+        return 0;
     case WM_PAINT:
-        paint(window);
+        paint(window, frame_ms > 0);
         return 0;
     case WM_DESTROY:
         ::PostQuitMessage(0);
@@ -178,14 +202,18 @@ int run_main_window() {
         style, 0, 0, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
         nullptr);
     ::ShowWindow(window, SW_SHOW);
+    frame_ms = environment_ms(L"ORVANE_GAME_FRAME_MS");
+    if (frame_ms > 0) {
+        ::SetTimer(window, 1, frame_ms, nullptr); // animates: the frame number goes up each tick
+    }
     RECT client{};
     ::GetClientRect(window, &client);
     record(L"main_window=" + hex(reinterpret_cast<UINT_PTR>(window)) + L" client=" +
            std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom));
 
     MSG message{};
+    // No TranslateMessage: a WM_CHAR in the record was posted, not made here.
     while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-        ::TranslateMessage(&message);
         ::DispatchMessageW(&message);
     }
     record(L"ended");

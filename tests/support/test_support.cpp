@@ -74,25 +74,34 @@ started_process start_process(const std::filesystem::path& exe, std::wstring_vie
 
 namespace {
 
-struct error_box_search {
+struct window_search {
     DWORD process_id;
+    std::wstring_view class_name;
+    std::optional<std::wstring_view> text;
     HWND found;
 };
 
-BOOL CALLBACK match_error_box(HWND window, LPARAM lparam) {
-    auto& search = *reinterpret_cast<error_box_search*>(lparam);
+BOOL CALLBACK match_process_window(HWND window, LPARAM lparam) {
+    auto& search = *reinterpret_cast<window_search*>(lparam);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    wchar_t class_name[16]{};
-    wchar_t text[16]{};
-    ::GetClassNameW(window, class_name, 16);
-    ::GetWindowTextW(window, text, 16);
-    if (owner == search.process_id && std::wstring_view(class_name) == L"#32770" &&
-        std::wstring_view(text) == L"Error" && ::IsWindowVisible(window)) {
+    wchar_t class_name[64]{};
+    wchar_t text[64]{};
+    ::GetClassNameW(window, class_name, 64);
+    ::GetWindowTextW(window, text, 64);
+    if (owner == search.process_id && search.class_name == class_name &&
+        (!search.text || *search.text == text) && ::IsWindowVisible(window)) {
         search.found = window;
         return FALSE;
     }
     return TRUE;
+}
+
+HWND find_process_window(DWORD process_id, std::wstring_view class_name,
+                         std::optional<std::wstring_view> text) {
+    window_search search{process_id, class_name, text, nullptr};
+    ::EnumWindows(match_process_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 BOOL CALLBACK find_static_text(HWND child, LPARAM lparam) {
@@ -111,9 +120,24 @@ BOOL CALLBACK find_static_text(HWND child, LPARAM lparam) {
 } // namespace
 
 HWND find_error_box(DWORD process_id) {
-    error_box_search search{process_id, nullptr};
-    ::EnumWindows(match_error_box, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    return find_process_window(process_id, L"#32770", L"Error");
+}
+
+HWND find_mirror_window(DWORD process_id) {
+    return find_process_window(process_id, mirror_class_name, std::nullopt);
+}
+
+HWND wait_for_mirror_window(DWORD process_id, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (HWND mirror = find_mirror_window(process_id)) {
+            return mirror;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return nullptr;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
 }
 
 std::wstring message_box_text(HWND box) {
@@ -137,10 +161,21 @@ tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path& 
             outcome.error_box = message_box_text(box);
             ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         }
+        if (HWND mirror = find_mirror_window(tool.id); mirror && !outcome.mirror_shown) {
+            outcome.mirror_shown = true;
+            ::PostMessageW(mirror, WM_CLOSE, 0, 0); // as Alt+F4 does
+        }
     }
     outcome.ended = true;
     ::GetExitCodeProcess(tool.handle.get(), &outcome.exit_code);
     return outcome;
+}
+
+COLORREF screen_pixel(POINT point) {
+    HDC screen = ::GetDC(nullptr);
+    const COLORREF colour = ::GetPixel(screen, point.x, point.y);
+    ::ReleaseDC(nullptr, screen);
+    return colour;
 }
 
 bool process_running(DWORD process_id) {
@@ -216,6 +251,12 @@ std::optional<std::wstring> game_record::wait_for(std::wstring_view key,
         }
         std::this_thread::sleep_for(20ms);
     }
+}
+
+HWND game_record::main_window(std::chrono::milliseconds limit) const {
+    // "main_window=0x... client=WxH"
+    const auto line = wait_for(L"main_window", limit);
+    return line ? reinterpret_cast<HWND>(std::stoull(*line, nullptr, 16)) : nullptr;
 }
 
 void game_record::end_games() const {

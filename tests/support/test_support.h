@@ -59,15 +59,26 @@ struct tool_outcome {
     bool ended = false;  // false: still running after the limit, and ended by force
     DWORD exit_code = 0; // as a Win32 parent sees it
     std::optional<std::wstring> error_box; // the text of the "Error" box, answered with OK
+    bool mirror_shown = false;             // and then closed with WM_CLOSE
 };
 
-// Runs the tool until it ends, answering its error box.
+// Runs the tool until it ends, answering its error box and closing its mirror
+// window as soon as each shows.
 tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path& directory,
                       std::chrono::milliseconds limit = 20s);
 
 // The message box captioned "Error" of process `process_id`, if it shows one.
 HWND find_error_box(DWORD process_id);
 std::wstring message_box_text(HWND box);
+
+inline constexpr std::wstring_view mirror_class_name = L"ForceFullScreenWindow";
+
+// The full-screen window of the tool's process `process_id`.
+HWND find_mirror_window(DWORD process_id);
+HWND wait_for_mirror_window(DWORD process_id, std::chrono::milliseconds limit = 10s);
+
+// What the screen shows at `point`, as the user sees it.
+COLORREF screen_pixel(POINT point);
 
 bool process_running(DWORD process_id);
 void end_process(DWORD process_id);
@@ -84,6 +95,8 @@ public:
     std::optional<std::wstring> value(std::wstring_view key) const;
     std::optional<std::wstring> wait_for(std::wstring_view key,
                                          std::chrono::milliseconds limit = 10s) const;
+    // The game's main window, once it has reported it.
+    HWND main_window(std::chrono::milliseconds limit = 10s) const;
     // Ends every game process that wrote to this record.
     void end_games() const;
 

@@ -1,0 +1,150 @@
+#include "mirror/fullscreen_window.h"
+
+#include "common/windows_error.h"
+#include "mirror/mirror_geometry.h"
+
+namespace orvane {
+
+fullscreen_window::fullscreen_window(const std::wstring& class_name, HWND source) {
+    // Released here rather than by the members' destructors: destroying the
+    // window runs handle_message, which must find every member alive.
+    try {
+        construct(class_name, source);
+    } catch (...) {
+        release();
+        throw;
+    }
+}
+
+fullscreen_window::~fullscreen_window() {
+    release();
+}
+
+void fullscreen_window::release() noexcept {
+    timer.reset();
+    window.reset();
+    source_dc.reset();
+    window_class.reset();
+}
+
+void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
+    HINSTANCE instance = ::GetModuleHandleW(nullptr);
+    WNDCLASSEXW class_info{};
+    class_info.cbSize = sizeof class_info;
+    class_info.lpfnWndProc = mirror_window_proc;
+    class_info.hInstance = instance;
+    class_info.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    class_info.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
+    // Shows only where the system erases the background: black fills take over.
+    class_info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    class_info.lpszClassName = class_name.c_str();
+    const ATOM atom = ::RegisterClassExW(&class_info);
+    if (atom == 0) {
+        throw windows_error("Unable to register the fullscreen window class");
+    }
+    window_class.reset(atom);
+
+    source_window = source;
+    HDC dc = ::GetDC(source_window);
+    if (!dc) {
+        throw windows_error("Unable to get the window DC");
+    }
+    source_dc.reset({source_window, dc});
+
+    if (!::GetClientRect(source_window, &source_rect)) {
+        throw windows_error("Unable to get the window client area rect");
+    }
+
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoW(::MonitorFromWindow(source_window, MONITOR_DEFAULTTONEAREST),
+                           &monitor)) {
+        throw windows_error("Unable to get the monitor info from the source window");
+    }
+
+    // The whole monitor, task bar included; visible from creation on.
+    HWND created = ::CreateWindowExW(
+        0, class_name.c_str(), class_name.c_str(), WS_POPUP | WS_VISIBLE, monitor.rcMonitor.left,
+        monitor.rcMonitor.top, monitor.rcMonitor.right - monitor.rcMonitor.left,
+        monitor.rcMonitor.bottom - monitor.rcMonitor.top, nullptr, nullptr, instance, nullptr);
+    if (!created) {
+        throw windows_error("Unable to create the fullscreen window");
+    }
+    ::SetWindowLongPtrW(created, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    window.reset(created);
+
+    if (!::GetClientRect(created, &client_rect)) {
+        throw windows_error("Unable to get the window client area rect");
+    }
+    destination_rect = client_rect;
+
+    // Without a timer the window repaints only when the system asks it to.
+    start_timer();
+    keep_aspect_ratio = true;
+    timer_interval_ms = 20;
+    needs_clear = true;
+    timer_paint = false;
+    update_destination_rect();
+}
+
+void fullscreen_window::start_timer() noexcept {
+    if (const UINT_PTR id = ::SetTimer(window.get(), 0, timer_interval_ms, nullptr)) {
+        timer.reset({window.get(), id});
+    }
+}
+
+LRESULT CALLBACK fullscreen_window::mirror_window_proc(HWND hwnd, UINT message, WPARAM wparam,
+                                                       LPARAM lparam) noexcept {
+    auto* self = reinterpret_cast<fullscreen_window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->handle_message(message, wparam, lparam)
+                : ::DefWindowProcW(hwnd, message, wparam, lparam);
+}
+
+LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+    if (message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK) {
+        ::PostMessageW(source_window, message, wparam,
+                       translate_mouse_position(lparam, destination_rect, source_rect));
+        return 0;
+    }
+    switch (message) {
+    case WM_TIMER:
+        timer_paint = true;
+        ::InvalidateRect(window.get(), &client_rect, FALSE);
+        return 0;
+    case WM_PAINT:
+        paint_frame();
+        return 0;
+    case WM_DESTROY:
+        detach();
+        return 0;
+    case WM_KEYDOWN:
+        if (wparam == VK_F8) {
+            // Held down, the key repeats with counts of 1 and toggles each time;
+            // a key-down that gathers several repeats is dropped.
+            if (LOWORD(lparam) <= 1) {
+                keep_aspect_ratio = !keep_aspect_ratio;
+                update_destination_rect();
+            }
+            return 0;
+        }
+        [[fallthrough]];
+    case WM_KEYUP:
+        ::PostMessageW(source_window, message, wparam, lparam);
+        return 0;
+    default:
+        return ::DefWindowProcW(window.get(), message, wparam, lparam);
+    }
+}
+
+// The window is going: the object lets go of it without destroying anything,
+// and wakes the message loop, which ends when it sees the handle gone. A
+// thread message rather than WM_QUIT: if a failure follows and its message box
+// is shown, a WM_QUIT left in the queue would close the box at once.
+void fullscreen_window::detach() noexcept {
+    timer.reset();
+    ::SetWindowLongPtrW(window.get(), GWLP_USERDATA, 0);
+    window.release();
+    ::PostMessageW(nullptr, WM_NULL, 0, 0);
+}
+
+} // namespace orvane

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "common/windows_owners.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace orvane {
+
+// The borderless window that covers the game window's monitor and shows the
+// game's client area on it, refreshed by a self-adjusting timer. Input that
+// reaches it is posted on to the game window; F8 switches between letterbox
+// and stretch. Its address is in the window's GWLP_USERDATA, so it stays at
+// one place: neither copied nor moved.
+class fullscreen_window {
+public:
+    // Throws windows_error, having released what it acquired.
+    fullscreen_window(const std::wstring& class_name, HWND source_window);
+    ~fullscreen_window();
+    fullscreen_window(const fullscreen_window&) = delete;
+    fullscreen_window& operator=(const fullscreen_window&) = delete;
+
+    // The mirror window; null once it has been destroyed.
+    [[nodiscard]] HWND handle() const noexcept { return window.get(); }
+    [[nodiscard]] const RECT& picture_rect() const noexcept { return destination_rect; }
+    [[nodiscard]] std::uint32_t interval_ms() const noexcept { return timer_interval_ms; }
+
+    static LRESULT CALLBACK mirror_window_proc(HWND hwnd, UINT message, WPARAM wparam,
+                                               LPARAM lparam) noexcept;
+
+private:
+    void construct(const std::wstring& class_name, HWND source);
+    void release() noexcept;
+    LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
+    void start_timer() noexcept;
+    void detach() noexcept;
+
+    // frame_copy.cpp
+    void update_destination_rect() noexcept;
+    void paint_frame() noexcept;
+
+    // In the order of acquisition; released in reverse.
+    registered_class window_class;
+    HWND source_window = nullptr;
+    window_dc source_dc;
+    RECT source_rect{};
+    unique_window window;
+    RECT client_rect{};
+    RECT destination_rect{};
+    window_timer timer;
+    bool keep_aspect_ratio = true;
+    std::uint32_t timer_interval_ms = 20;
+    bool needs_clear = true;
+    bool timer_paint = false;
+};
+
+} // namespace orvane

@@ -1,0 +1,75 @@
+#include "mirror/mirror_geometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace orvane {
+namespace {
+
+// roundf halves away from zero, then truncation into [0, limit]: the limit
+// keeps the float-to-integer conversion defined for any size.
+LONG rounded_pixels(float value, LONG limit) noexcept {
+    return static_cast<LONG>(std::clamp(static_cast<std::int64_t>(std::roundf(value)),
+                                        std::int64_t{0}, std::int64_t{limit}));
+}
+
+// One axis of the mouse translation: offset × source size ÷ picture size.
+std::int64_t scaled_offset(std::uint16_t offset, LONG source_size, LONG picture_size) noexcept {
+    if (picture_size <= 0) {
+        return 0;
+    }
+    // At most 65535 × 2^31 in magnitude: the truncation fits 64 bits.
+    return static_cast<std::int64_t>(
+        std::roundf(static_cast<float>(offset) * static_cast<float>(source_size) /
+                    static_cast<float>(picture_size)));
+}
+
+} // namespace
+
+RECT letterbox_rect(const RECT& client_rect, const RECT& source_rect) noexcept {
+    const LONG client_width = std::max(client_rect.right, LONG{0});
+    const LONG client_height = std::max(client_rect.bottom, LONG{0});
+    if (source_rect.right <= 0 || source_rect.bottom <= 0) {
+        return {client_width / 2, client_height / 2, client_width / 2, client_height / 2};
+    }
+    const float width_scale =
+        static_cast<float>(client_width) / static_cast<float>(source_rect.right);
+    const float height_scale =
+        static_cast<float>(client_height) / static_cast<float>(source_rect.bottom);
+    const float scale = width_scale < height_scale ? width_scale : height_scale;
+    const LONG picture_height =
+        rounded_pixels(static_cast<float>(source_rect.bottom) * scale, client_height);
+    const LONG picture_width =
+        rounded_pixels(static_cast<float>(source_rect.right) * scale, client_width);
+    const LONG gap_x = client_width - picture_width;
+    const LONG gap_y = client_height - picture_height;
+    const LONG left = gap_x / 2;
+    const LONG top = gap_y / 2;
+    return {left, top, gap_x - left + picture_width, gap_y - top + picture_height};
+}
+
+LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
+                                const RECT& source_rect) noexcept {
+    const auto offset_x =
+        static_cast<std::uint16_t>(LOWORD(position) - LOWORD(destination_rect.left));
+    const auto offset_y =
+        static_cast<std::uint16_t>(HIWORD(position) - LOWORD(destination_rect.top));
+    const std::int64_t y =
+        scaled_offset(offset_y, source_rect.bottom, destination_rect.bottom - destination_rect.top);
+    const std::int64_t x =
+        scaled_offset(offset_x, source_rect.right, destination_rect.right - destination_rect.left);
+    // y is not cut to 16 bits: a position below the source's height stays there.
+    return static_cast<LPARAM>((static_cast<std::uint64_t>(x) & 0xFFFF) |
+                               (static_cast<std::uint64_t>(y) << 16));
+}
+
+std::optional<std::uint32_t> adapted_timer_interval(std::uint32_t interval_ms,
+                                                    std::int64_t elapsed_ms) noexcept {
+    const std::int64_t interval = interval_ms;
+    if (elapsed_ms < interval && (interval <= 20 || interval - elapsed_ms <= 10)) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(elapsed_ms + 5);
+}
+
+} // namespace orvane

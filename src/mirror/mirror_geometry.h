@@ -1,0 +1,30 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+
+namespace orvane {
+
+// Sizes come from rectangles whose left and top are 0.
+
+// The largest rectangle of the source's aspect ratio inside the client area,
+// centred; an odd gap widens the picture by a pixel rather than one bar. A
+// source of zero width or height gives an empty rectangle in the centre.
+RECT letterbox_rect(const RECT& client_rect, const RECT& source_rect) noexcept;
+
+// A mouse position in the mirror's client area (as in a mouse message's
+// lParam) in the source's client coordinates. A point left of or above the
+// picture wraps to a large offset, as 16-bit arithmetic gives it; an empty
+// picture maps every position to 0.
+LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
+                                const RECT& source_rect) noexcept;
+
+// The repaint interval after a paint that took `elapsed_ms`: the paint time
+// plus 5 ms when the paint took at least the interval, or when an interval
+// above 20 ms is more than 10 ms longer than the paint; otherwise none (kept).
+std::optional<std::uint32_t> adapted_timer_interval(std::uint32_t interval_ms,
+                                                    std::int64_t elapsed_ms) noexcept;
+
+} // namespace orvane
