@@ -80,11 +80,7 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
 
     // Without a timer the window repaints only when the system asks it to.
     start_timer();
-    keep_aspect_ratio = true;
-    timer_interval_ms = 20;
-    needs_clear = true;
-    timer_paint = false;
-    update_destination_rect();
+    update_destination_rect(); // letterbox, cleared black on the first paint
 }
 
 void fullscreen_window::start_timer() noexcept {

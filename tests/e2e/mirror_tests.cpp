@@ -5,8 +5,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
+#include <cwchar>
+#include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -90,10 +92,9 @@ std::vector<pixel_check> picture_checks(const RECT& picture, SIZE screen) {
 
 // The checks that the screen does not pass yet, after waiting up to 3 s for them.
 std::vector<std::wstring> screen_mismatches(const std::vector<pixel_check>& checks) {
-    std::vector<std::wstring> mismatches;
     const auto deadline = std::chrono::steady_clock::now() + 3s;
-    do {
-        mismatches.clear();
+    for (;;) {
+        std::vector<std::wstring> mismatches;
         for (const auto& [point, colour] : checks) {
             if (const COLORREF seen = screen_pixel(point); seen != colour) {
                 mismatches.push_back(L"(" + std::to_wstring(point.x) + L", " +
@@ -101,17 +102,18 @@ std::vector<std::wstring> screen_mismatches(const std::vector<pixel_check>& chec
                                      L" instead of " + hex(colour));
             }
         }
-    } while (!mismatches.empty() && std::chrono::steady_clock::now() < deadline &&
-             (std::this_thread::sleep_for(20ms), true));
-    return mismatches;
+        if (mismatches.empty() || std::chrono::steady_clock::now() > deadline) {
+            return mismatches;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
 }
 
 class mirror : public testing::Test {
 protected:
     void SetUp() override {
-        const scoped_environment no_dialog{L"ORVANE_GAME_DIALOG", L"none"};
-        game_ = start_process(game_exe(), L"", directory_.path());
-        game_window_ = record_.main_window();
+        game_ = start_stand_in_game(directory_.path(), record_);
+        game_window_ = game_.main_window;
         ASSERT_NE(game_window_, nullptr);
         ASSERT_NO_FATAL_FAILURE(place_game());
 
@@ -139,7 +141,7 @@ protected:
 
     void TearDown() override {
         end_process(tool_.id);
-        end_process(game_.id);
+        end_process(game_.process.id);
     }
 
     void post(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -179,8 +181,7 @@ protected:
 
     temp_directory directory_;
     game_record record_{directory_.path() / L"game-record.txt"};
-    scoped_environment record_variable_{L"ORVANE_GAME_RECORD", record_.path().native()};
-    started_process game_;
+    started_game game_;
     HWND game_window_ = nullptr;
     RECT monitor_{};
     SIZE screen_{};
@@ -265,7 +266,7 @@ TEST_F(mirror, keys_and_mouse_reach_the_game_with_translated_positions) {
 
 TEST_F(mirror, ends_with_zero_soon_after_the_game_window_goes) {
     ASSERT_TRUE(::PostMessageW(game_window_, WM_CLOSE, 0, 0));
-    ASSERT_EQ(::WaitForSingleObject(game_.handle.get(), 5000), WAIT_OBJECT_0);
+    ASSERT_EQ(::WaitForSingleObject(game_.process.handle.get(), 5000), WAIT_OBJECT_0);
     const auto game_gone = std::chrono::steady_clock::now();
     EXPECT_EQ(tool_exit_code(5s), 0u);
     // One tick (20 ms) and the failing copy; the bound leaves room for a busy machine.
@@ -275,19 +276,31 @@ TEST_F(mirror, ends_with_zero_soon_after_the_game_window_goes) {
     RecordProperty("tool_end_after_game_ms", static_cast<int>(took.count()));
 }
 
-TEST_F(mirror, closing_the_mirror_ends_with_zero_and_leaves_the_game_running) {
-    post(WM_SYSKEYDOWN, VK_F4, 0x203E0001); // Alt+F4: default processing closes the window
+struct close_case {
+    const char* name;
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+void PrintTo(const close_case& row, std::ostream* out) {
+    *out << row.name;
+}
+
+class mirror_close : public mirror, public testing::WithParamInterface<close_case> {};
+
+TEST_P(mirror_close, ends_with_zero_and_leaves_the_game_running) {
+    post(GetParam().message, GetParam().wparam, GetParam().lparam);
     EXPECT_EQ(tool_exit_code(5s), 0u);
-    EXPECT_TRUE(process_running(game_.id));
+    EXPECT_TRUE(process_running(game_.process.id));
     EXPECT_TRUE(::IsWindowVisible(game_window_));
 }
 
-TEST_F(mirror, wm_close_ends_with_zero_and_leaves_the_game_running) {
-    post(WM_CLOSE, 0, 0);
-    EXPECT_EQ(tool_exit_code(5s), 0u);
-    EXPECT_TRUE(process_running(game_.id));
-    EXPECT_TRUE(::IsWindowVisible(game_window_));
-}
+// Alt+F4 is closed by default processing, as a player's keypress would be.
+INSTANTIATE_TEST_SUITE_P(by, mirror_close,
+                         testing::Values(close_case{"alt_f4", WM_SYSKEYDOWN, VK_F4, 0x203E0001},
+                                         close_case{"wm_close", WM_CLOSE, 0, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 BOOL CALLBACK collect_monitor(HMONITOR monitor, HDC, LPRECT, LPARAM lparam) {
     reinterpret_cast<std::vector<HMONITOR>*>(lparam)->push_back(monitor);

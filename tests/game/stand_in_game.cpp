@@ -1,6 +1,15 @@
 // A stand-in for the game: a resolution dialog, then a main window with a
 // picture, both found and driven by the tool. Environment variables steer it
-// (the tool starts it with no arguments) and it appends what it saw to a record.
+// (the tool starts it with no arguments) and it appends what it saw to a record:
+//   ORVANE_GAME_RECORD            file the record lines are appended to
+//   ORVANE_GAME_DIALOG            normal, none, no-combobox or no-ok
+//   ORVANE_GAME_DIALOG_TITLE      the dialog's title ("Game Resolution")
+//   ORVANE_GAME_DIALOG_DELAY_MS   pause before the dialog
+//   ORVANE_GAME_MAIN_DELAY_MS     pause before the main window
+//   ORVANE_GAME_TITLE             the main window's title ("Orvane - Stand-in Game")
+//   ORVANE_GAME_CLIENT_SIZE       its client size (640x480)
+//   ORVANE_GAME_FRAME_MS          animates: a frame every so many ms, its number shown
+//   ORVANE_GAME_LIFETIME_MS       closes the main window after so many ms
 #include "frame_band.h"
 
 #include <windows.h>
@@ -109,6 +118,8 @@ bool run_resolution_dialog() {
 }
 
 DWORD frame_ms = 0; // 0: a still picture
+constexpr UINT_PTR frame_timer = 1;
+constexpr UINT_PTR quit_timer = 2;
 unsigned frame_number = 0;
 
 void fill(HDC dc, const RECT& area, COLORREF colour) {
@@ -161,6 +172,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     }
     switch (message) {
     case WM_TIMER:
+        if (wparam == quit_timer) {
+            ::DestroyWindow(window); // the player quits
+            return 0;
+        }
         ++frame_number;
         ::InvalidateRect(window, nullptr, FALSE);
         return 0;
@@ -204,7 +219,10 @@ int run_main_window() {
     ::ShowWindow(window, SW_SHOW);
     frame_ms = environment_ms(L"ORVANE_GAME_FRAME_MS");
     if (frame_ms > 0) {
-        ::SetTimer(window, 1, frame_ms, nullptr); // animates: the frame number goes up each tick
+        ::SetTimer(window, frame_timer, frame_ms, nullptr); // the frame number goes up each tick
+    }
+    if (const DWORD lifetime_ms = environment_ms(L"ORVANE_GAME_LIFETIME_MS")) {
+        ::SetTimer(window, quit_timer, lifetime_ms, nullptr);
     }
     RECT client{};
     ::GetClientRect(window, &client);

@@ -72,6 +72,15 @@ started_process start_process(const std::filesystem::path& exe, std::wstring_vie
     return {unique_handle{info.hProcess}, info.dwProcessId};
 }
 
+started_game start_stand_in_game(const std::filesystem::path& directory,
+                                 const game_record& record) {
+    const scoped_environment record_variable{L"ORVANE_GAME_RECORD", record.path().native()};
+    const scoped_environment no_dialog{L"ORVANE_GAME_DIALOG", L"none"};
+    started_game game{start_process(game_exe(), L"", directory)};
+    game.main_window = record.main_window();
+    return game;
+}
+
 namespace {
 
 struct window_search {

@@ -55,6 +55,17 @@ struct started_process {
 started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
                               const std::filesystem::path& directory);
 
+class game_record;
+
+struct started_game {
+    started_process process;
+    HWND main_window = nullptr; // null: it did not show within 10 s
+};
+
+// The stand-in game, started without its dialog, once its main window shows;
+// it writes to `record`.
+started_game start_stand_in_game(const std::filesystem::path& directory, const game_record& record);
+
 struct tool_outcome {
     bool ended = false;  // false: still running after the limit, and ended by force
     DWORD exit_code = 0; // as a Win32 parent sees it

@@ -34,17 +34,15 @@ std::optional<std::string> construction_failure(HWND source) {
 class fullscreen_window_test : public testing::Test {
 protected:
     void SetUp() override {
-        const scoped_environment no_dialog{L"ORVANE_GAME_DIALOG", L"none"};
-        game_ = start_process(game_exe(), L"", directory_.path());
-        game_window_ = record_.main_window();
+        game_ = start_stand_in_game(directory_.path(), record_);
+        game_window_ = game_.main_window;
         ASSERT_TRUE(::IsWindow(game_window_));
     }
-    void TearDown() override { end_process(game_.id); }
+    void TearDown() override { end_process(game_.process.id); }
 
     temp_directory directory_;
     game_record record_{directory_.path() / L"game-record.txt"};
-    scoped_environment record_variable_{L"ORVANE_GAME_RECORD", record_.path().native()};
-    started_process game_;
+    started_game game_;
     HWND game_window_ = nullptr;
 };
 

@@ -1,0 +1,330 @@
+// Frame benchmark: the mirror on an animating stand-in game, on the screen it
+// runs on. Prints one line per figure, "figure|value|goal|ok", and ends with
+// 1 when a figure misses its goal. scripts/bench runs it on each screen size.
+#include "frame_band.h"
+#include "mirror/fullscreen_window.h"
+#include "test_support.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orvane::bench {
+namespace {
+
+using namespace std::chrono_literals;
+using clock = std::chrono::steady_clock;
+using milliseconds = std::chrono::duration<double, std::milli>;
+
+constexpr DWORD game_frame_ms = 10; // the game animates faster than the mirror's 20 ms ticks
+
+double cpu_ms(HANDLE process) {
+    FILETIME created{}, ended{}, kernel{}, user{};
+    ::GetProcessTimes(process, &created, &ended, &kernel, &user);
+    const auto ticks = [](FILETIME time) {
+        return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10'000.0; // 100 ns units
+}
+
+// Reads the frame number that the stand-in game draws in its band, from any
+// device context showing the game's picture at `picture` (scaled or not).
+class band_reader {
+public:
+    band_reader(SIZE source, const RECT& picture) : source_(source), picture_(picture) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = picture.right - picture.left;
+        info.bmiHeader.biHeight = -1; // one row, top-down
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        memory_dc_ = ::CreateCompatibleDC(nullptr);
+        row_ = ::CreateDIBSection(memory_dc_, &info, DIB_RGB_COLORS,
+                                  reinterpret_cast<void**>(&pixels_), nullptr, 0);
+        previous_ = ::SelectObject(memory_dc_, row_);
+    }
+    ~band_reader() {
+        ::SelectObject(memory_dc_, previous_);
+        ::DeleteObject(row_);
+        ::DeleteDC(memory_dc_);
+    }
+    band_reader(const band_reader&) = delete;
+    band_reader& operator=(const band_reader&) = delete;
+
+    unsigned read(HDC dc) const {
+        const LONG width = picture_.right - picture_.left;
+        const LONG height = picture_.bottom - picture_.top;
+        const int band_y = frame_band::height_of(source_.cy) / 2;
+        ::BitBlt(memory_dc_, 0, 0, width, 1, dc, picture_.left,
+                 picture_.top + band_y * height / source_.cy, SRCCOPY);
+        unsigned frame = 0;
+        for (int cell = 0; cell < frame_band::cells; ++cell) {
+            const int centre = (frame_band::cell_left(cell, source_.cx) +
+                                frame_band::cell_left(cell + 1, source_.cx)) /
+                               2;
+            const std::uint32_t pixel = pixels_[centre * width / source_.cx];
+            frame = (frame << 1) | ((pixel & 0xFF) > 0x80 ? 1u : 0u);
+        }
+        return frame;
+    }
+
+private:
+    SIZE source_;
+    RECT picture_;
+    HDC memory_dc_ = nullptr;
+    HBITMAP row_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    std::uint32_t* pixels_ = nullptr;
+};
+
+struct figure {
+    std::string name;
+    double value;
+    std::string goal; // empty: shown for information
+    bool ok = true;
+};
+
+void print(const figure& row) {
+    std::printf("%s|%.3f|%s|%s\n", row.name.c_str(), row.value, row.goal.c_str(),
+                row.goal.empty() ? "" : (row.ok ? "ok" : "MISSED"));
+}
+
+struct working_set_mb {
+    double current;
+    double peak;
+};
+
+working_set_mb working_set(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS memory{};
+    memory.cb = sizeof memory;
+    ::K32GetProcessMemoryInfo(process, &memory, sizeof memory);
+    constexpr double mb = 1024.0 * 1024.0;
+    return {static_cast<double>(memory.WorkingSetSize) / mb,
+            static_cast<double>(memory.PeakWorkingSetSize) / mb};
+}
+
+// The tool itself on the running game, beside a window program of the same
+// window size that does nothing: under Wine every process with a window pays
+// for the platform's libraries and a copy of its window's pixels.
+std::vector<figure> measure_tool(const std::filesystem::path& directory, SIZE screen,
+                                 std::chrono::seconds duration) {
+    const test::scoped_environment still{L"ORVANE_GAME_FRAME_MS", L"0"};
+    const test::scoped_environment title{L"ORVANE_GAME_TITLE", L"Baseline window"};
+    const test::scoped_environment size{
+        L"ORVANE_GAME_CLIENT_SIZE", std::to_wstring(screen.cx) + L"x" + std::to_wstring(screen.cy)};
+    const auto baseline =
+        test::start_stand_in_game(directory, test::game_record{directory / L"baseline.txt"});
+    const auto tool = test::start_process(test::tool_exe(), L"", directory);
+    HWND mirror = test::wait_for_mirror_window(tool.id);
+    if (!mirror) {
+        throw std::runtime_error("the tool showed no mirror");
+    }
+    constexpr auto settled = 5s;
+    std::this_thread::sleep_for(settled);
+    const double settled_mb = working_set(tool.handle.get()).current;
+    std::this_thread::sleep_for(duration - settled);
+    const auto tool_mb = working_set(tool.handle.get());
+    const double baseline_mb = working_set(baseline.process.handle.get()).peak;
+    ::PostMessageW(mirror, WM_CLOSE, 0, 0);
+    DWORD exit_code = STILL_ACTIVE;
+    if (::WaitForSingleObject(tool.handle.get(), 5000) == WAIT_OBJECT_0) {
+        ::GetExitCodeProcess(tool.handle.get(), &exit_code);
+    } else {
+        test::end_process(tool.id);
+    }
+    test::end_process(baseline.process.id);
+    const std::string after = " after " + std::to_string(duration.count()) + " s, MB";
+    const double own_mb = tool_mb.peak - baseline_mb;
+    return {
+        {"tool working set growth from 5 s to " + std::to_string(duration.count()) + " s, MB",
+         tool_mb.current - settled_mb, ""},
+        {"tool peak working set" + after, tool_mb.peak, ""},
+        {"idle window program of the same size, peak working set" + after, baseline_mb, ""},
+        {"tool's own share (difference)" + after, own_mb, "< 10", own_mb < 10.0},
+        {"tool exit code after WM_CLOSE", static_cast<double>(exit_code), "0", exit_code == 0},
+    };
+}
+
+struct slice_figures {
+    long frames = 0;
+    double ms = 0, cpu_ms = 0, seconds = 0; // ms: paint or StretchBlt time
+    double nominal_frames = 0;              // at the timer's rate, which may change
+    long behind_total = 0, behind_max = 0;  // game frames
+};
+
+// Dispatches messages until `deadline` as the message loop does (Wine does
+// its own work there), except the mirror's ticks and paints.
+void pump_messages_until(clock::time_point deadline, HWND held_back) {
+    for (auto now = clock::now(); now < deadline; now = clock::now()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(wait.count()),
+                                    QS_ALLINPUT);
+        MSG message{};
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.hwnd != held_back) {
+                ::DispatchMessageW(&message);
+            } else if (message.message == WM_PAINT) {
+                ::ValidateRect(held_back, nullptr); // else it comes again at once
+            } else if (message.message != WM_TIMER) {
+                ::DispatchMessageW(&message);
+            }
+        }
+    }
+}
+
+// The same mirror in this process, so that each paint can be timed. One-second
+// slices take turns: undisturbed paints (time, delivery, CPU); paints followed
+// by reading the frame number shown and the game's; and, with the mirror's
+// ticks held back, a bare StretchBlt of the same sizes on the same cadence,
+// with the window's device context got and released around it as the paint
+// does with BeginPaint and EndPaint.
+std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
+    RECT source{};
+    ::GetClientRect(game, &source);
+    const SIZE source_size{source.right, source.bottom};
+    const fullscreen_window mirror(L"ForceFullScreenWindow", game);
+    const RECT& picture = mirror.picture_rect();
+    const band_reader game_band(source_size, source);
+    const band_reader mirror_band(source_size, picture);
+    HDC game_dc = ::GetDC(game);
+    const auto stretch_game_into = [&](HDC target) {
+        ::StretchBlt(target, picture.left, picture.top, picture.right - picture.left,
+                     picture.bottom - picture.top, game_dc, 0, 0, source.right, source.bottom,
+                     SRCCOPY);
+    };
+
+    const auto paint_slice = [&](slice_figures& figures, bool sample) {
+        const auto start = clock::now();
+        MSG message{};
+        while (clock::now() - start < 1s && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+            if (message.message != WM_PAINT || message.hwnd != mirror.handle()) {
+                ::DispatchMessageW(&message);
+                continue;
+            }
+            const auto paint_start = clock::now();
+            ::DispatchMessageW(&message);
+            figures.ms += milliseconds(clock::now() - paint_start).count();
+            ++figures.frames;
+            if (sample) {
+                HDC target = ::GetDC(mirror.handle());
+                const unsigned shown = mirror_band.read(target);
+                ::ReleaseDC(mirror.handle(), target);
+                const long behind = static_cast<std::int16_t>(game_band.read(game_dc) - shown);
+                figures.behind_total += behind;
+                figures.behind_max = std::max(figures.behind_max, behind);
+            }
+        }
+    };
+    const auto bare_slice = [&](slice_figures& figures) {
+        const auto start = clock::now();
+        for (auto next = start; next - start < 1s;
+             next += std::chrono::milliseconds(mirror.interval_ms())) {
+            pump_messages_until(next, mirror.handle());
+            const auto blit_start = clock::now();
+            HDC target = ::GetDC(mirror.handle());
+            stretch_game_into(target);
+            ::ReleaseDC(mirror.handle(), target);
+            figures.ms += milliseconds(clock::now() - blit_start).count();
+            ++figures.frames;
+        }
+    };
+
+    enum slice_kind { undisturbed, sampled, bare, kinds };
+    slice_figures totals[kinds];
+    slice_figures warm_up;
+    const auto end = clock::now() + duration * kinds + 1s;
+    for (int slice = -1; clock::now() < end; ++slice) {
+        const auto kind = slice < 0 ? undisturbed : static_cast<slice_kind>(slice % kinds);
+        auto& figures = slice < 0 ? warm_up : totals[kind];
+        const auto start = clock::now();
+        const double cpu_start = cpu_ms(::GetCurrentProcess());
+        if (kind == bare) {
+            bare_slice(figures);
+        } else {
+            paint_slice(figures, kind == sampled);
+        }
+        figures.cpu_ms += cpu_ms(::GetCurrentProcess()) - cpu_start;
+        const double seconds = std::chrono::duration<double>(clock::now() - start).count();
+        figures.seconds += seconds;
+        figures.nominal_frames += seconds * 1000.0 / mirror.interval_ms();
+    }
+    ::ReleaseDC(game, game_dc);
+
+    const auto mean = [](const slice_figures& figures) {
+        return figures.ms / static_cast<double>(std::max(figures.frames, 1L));
+    };
+    const double tick_ms = mirror.interval_ms();
+    const double paint_ms = mean(totals[undisturbed]);
+    const double bare_ms = mean(totals[bare]);
+    const auto& steady = totals[undisturbed];
+    const double fps = static_cast<double>(steady.frames) / steady.seconds;
+    const double delivered = static_cast<double>(steady.frames) / steady.nominal_frames;
+    const auto& sampled_figures = totals[sampled];
+    const double behind = static_cast<double>(sampled_figures.behind_total) /
+                          static_cast<double>(std::max(sampled_figures.frames, 1L));
+    char tick_in_frames[32];
+    std::snprintf(tick_in_frames, sizeof tick_in_frames, "<= 1 tick (%.1f)",
+                  tick_ms / game_frame_ms);
+    return {
+        {"timer interval at the end, ms", tick_ms, ""},
+        {"mean paint (WM_PAINT dispatch), ms", paint_ms, ""},
+        {"mean bare StretchBlt of the same sizes (GetDC to ReleaseDC), ms", bare_ms, ""},
+        {"paint / bare StretchBlt", paint_ms / bare_ms, "<= 1.1", paint_ms / bare_ms <= 1.1},
+        {"mirrored frames per second", fps, ""},
+        {"mirrored / nominal frame rate", delivered, ">= 0.9", delivered >= 0.9},
+        {"game frames behind after a paint, mean", behind, tick_in_frames,
+         behind * game_frame_ms <= tick_ms},
+        {"game frames behind after a paint, max", static_cast<double>(sampled_figures.behind_max),
+         ""},
+        {"CPU time per mirrored frame, ms",
+         steady.cpu_ms / static_cast<double>(std::max(steady.frames, 1L)), ""},
+    };
+}
+
+int run(std::chrono::seconds tool_duration, std::chrono::seconds mirror_duration) {
+    const test::temp_directory directory;
+    const test::game_record record{directory.path() / L"game-record.txt"};
+    const test::scoped_environment animated{L"ORVANE_GAME_FRAME_MS",
+                                            std::to_wstring(game_frame_ms)};
+    const auto game = test::start_stand_in_game(directory.path(), record);
+    if (!game.main_window) {
+        throw std::runtime_error("the stand-in game showed no window");
+    }
+    const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
+    std::printf("screen|%ldx%ld||\n", screen.cx, screen.cy);
+
+    auto figures = measure_tool(directory.path(), screen, tool_duration);
+    auto mirror_figures = measure_mirror(game.main_window, mirror_duration);
+    figures.insert(figures.begin(), mirror_figures.begin(), mirror_figures.end());
+    test::end_process(game.process.id);
+
+    bool all_ok = true;
+    for (const auto& row : figures) {
+        print(row);
+        all_ok = all_ok && row.ok;
+    }
+    return all_ok ? 0 : 1;
+}
+
+} // namespace
+} // namespace orvane::bench
+
+// orvane-bench [TOOL_SECONDS [MIRROR_SECONDS]]
+int main(int argc, char** argv) {
+    const auto seconds = [&](int index, int fallback) {
+        return std::chrono::seconds(argc > index ? std::atoi(argv[index]) : fallback);
+    };
+    try {
+        return orvane::bench::run(seconds(1, 60), seconds(2, 10));
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "orvane-bench: %s\n", failure.what());
+        return 2;
+    }
+}
