@@ -9,7 +9,8 @@
 //   ORVANE_GAME_TITLE             the main window's title ("Orvane - Stand-in Game")
 //   ORVANE_GAME_CLIENT_SIZE       its client size (640x480)
 //   ORVANE_GAME_FRAME_MS          animates: a frame every so many ms, its number shown
-//   ORVANE_GAME_LIFETIME_MS       closes the main window after so many ms
+// Started with the argument --close, it closes the running stand-in game's main
+// window instead, as a player quitting the game would.
 #include "frame_band.h"
 
 #include <windows.h>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -119,7 +121,6 @@ bool run_resolution_dialog() {
 
 DWORD frame_ms = 0; // 0: a still picture
 constexpr UINT_PTR frame_timer = 1;
-constexpr UINT_PTR quit_timer = 2;
 unsigned frame_number = 0;
 
 void fill(HDC dc, const RECT& area, COLORREF colour) {
@@ -149,6 +150,14 @@ void paint(HWND window, bool animated) {
     for (const auto& quadrant : quadrants) {
         fill(dc, quadrant.area, quadrant.colour);
     }
+    // A label across the centre, clear of the points the tests sample.
+    const std::wstring label =
+        animated ? L"Stand-in game, frame " + std::to_wstring(frame_number) : L"Stand-in game";
+    RECT label_area{half_width - 120, half_height - 12, half_width + 120, half_height + 12};
+    fill(dc, label_area, RGB(255, 255, 255));
+    ::SetBkMode(dc, TRANSPARENT);
+    ::DrawTextW(dc, label.c_str(), static_cast<int>(label.size()), &label_area,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     if (animated) {
         const int band_height = orvane::frame_band::height_of(client.bottom);
         for (int cell = 0; cell < orvane::frame_band::cells; ++cell) {
@@ -172,10 +181,6 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
     }
     switch (message) {
     case WM_TIMER:
-        if (wparam == quit_timer) {
-            ::DestroyWindow(window); // the player quits
-            return 0;
-        }
         ++frame_number;
         ::InvalidateRect(window, nullptr, FALSE);
         return 0;
@@ -221,9 +226,6 @@ int run_main_window() {
     if (frame_ms > 0) {
         ::SetTimer(window, frame_timer, frame_ms, nullptr); // the frame number goes up each tick
     }
-    if (const DWORD lifetime_ms = environment_ms(L"ORVANE_GAME_LIFETIME_MS")) {
-        ::SetTimer(window, quit_timer, lifetime_ms, nullptr);
-    }
     RECT client{};
     ::GetClientRect(window, &client);
     record(L"main_window=" + hex(reinterpret_cast<UINT_PTR>(window)) + L" client=" +
@@ -240,7 +242,11 @@ int run_main_window() {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
+    if (std::wstring_view(command_line) == L"--close") {
+        HWND running = ::FindWindowW(L"Afx:00400000:0", nullptr);
+        return running && ::PostMessageW(running, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
     wchar_t directory[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, directory);
     record(L"pid=" + std::to_wstring(::GetCurrentProcessId()));
