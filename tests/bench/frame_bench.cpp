@@ -190,7 +190,7 @@ std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
     RECT source{};
     ::GetClientRect(game, &source);
     const SIZE source_size{source.right, source.bottom};
-    const fullscreen_window mirror(L"ForceFullScreenWindow", game);
+    const fullscreen_window mirror(std::wstring(test::mirror_class_name), game);
     const RECT& picture = mirror.picture_rect();
     const band_reader game_band(source_size, source);
     const band_reader mirror_band(source_size, picture);

@@ -64,6 +64,7 @@ std::wstring hex(unsigned long long value) {
 constexpr wchar_t layouts[6][20] = {L"nokia-communicator", L"palm", L"palm+",
                                     L"palm+landscape",     L"ppc",  L"symbian-uiq"};
 constexpr int combobox_id = 1000;
+constexpr const wchar_t* main_window_class = L"Afx:00400000:0";
 
 INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     switch (message) {
@@ -210,7 +211,7 @@ int run_main_window() {
     window_class.lpfnWndProc = main_window_proc;
     window_class.hInstance = instance;
     window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    window_class.lpszClassName = L"Afx:00400000:0";
+    window_class.lpszClassName = main_window_class;
     ::RegisterClassExW(&window_class);
 
     const SIZE size = client_size();
@@ -218,7 +219,7 @@ int run_main_window() {
     RECT frame{0, 0, size.cx, size.cy};
     ::AdjustWindowRectEx(&frame, style, FALSE, 0);
     HWND window = ::CreateWindowExW(
-        0, L"Afx:00400000:0", environment(L"ORVANE_GAME_TITLE", L"Orvane - Stand-in Game").c_str(),
+        0, main_window_class, environment(L"ORVANE_GAME_TITLE", L"Orvane - Stand-in Game").c_str(),
         style, 0, 0, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr, instance,
         nullptr);
     ::ShowWindow(window, SW_SHOW);
@@ -244,7 +245,7 @@ int run_main_window() {
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
     if (std::wstring_view(command_line) == L"--close") {
-        HWND running = ::FindWindowW(L"Afx:00400000:0", nullptr);
+        HWND running = ::FindWindowW(main_window_class, nullptr);
         return running && ::PostMessageW(running, WM_CLOSE, 0, 0) ? 0 : 1;
     }
     wchar_t directory[MAX_PATH];
