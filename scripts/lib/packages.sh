@@ -2,7 +2,7 @@
 # tests and the demo need, when any is missing.
 
 required_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xcompmgr
-  googletest clang clang-format)
+  googletest clang clang-format python3-pefile)
 
 ensure_packages() {
   local missing=() package

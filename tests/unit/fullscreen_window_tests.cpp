@@ -67,6 +67,9 @@ TEST_F(fullscreen_window_test, construction_failures_release_what_was_acquired) 
     {
         const fullscreen_window mirror(class_name, game_window_);
         EXPECT_TRUE(::IsWindowVisible(mirror.handle()));
+        // The exe's own icon is for the file; the window keeps the system's.
+        EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(mirror.handle(), GCLP_HICON)),
+                  ::LoadIconW(nullptr, IDI_APPLICATION));
     }
     EXPECT_FALSE(class_registered());
     EXPECT_EQ(construction_failure(game_window_), std::nullopt);
