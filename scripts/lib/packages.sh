@@ -1,8 +1,10 @@
 # Sourced by the scripts: installs the Debian packages that the build, the
 # tests and the demo need, when any is missing.
 
-required_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 xvfb xcompmgr
-  googletest clang clang-format python3-pefile)
+# libxinerama1 is only recommended by Wine, which reads a desktop's monitors
+# through it: without it the two-monitor desktop is one monitor.
+required_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 libxinerama1 xvfb
+  xcompmgr googletest clang clang-format python3-pefile)
 
 ensure_packages() {
   local missing=() package
