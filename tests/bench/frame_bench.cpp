@@ -1,8 +1,8 @@
 // Frame benchmark: the mirror on an animating stand-in game, on the screen it
 // runs on. Prints one line per figure, "figure|value|goal|ok", and ends with
 // 1 when a figure misses its goal. scripts/bench runs it on each screen size.
-#include "frame_band.h"
 #include "mirror/fullscreen_window.h"
+#include "stand_in.h"
 #include "test_support.h"
 
 #include <windows.h>
@@ -61,13 +61,13 @@ public:
     unsigned read(HDC dc) const {
         const LONG width = picture_.right - picture_.left;
         const LONG height = picture_.bottom - picture_.top;
-        const int band_y = frame_band::height_of(source_.cy) / 2;
+        const int band_y = stand_in::frame_band::height_of(source_.cy) / 2;
         ::BitBlt(memory_dc_, 0, 0, width, 1, dc, picture_.left,
                  picture_.top + band_y * height / source_.cy, SRCCOPY);
         unsigned frame = 0;
-        for (int cell = 0; cell < frame_band::cells; ++cell) {
-            const int centre = (frame_band::cell_left(cell, source_.cx) +
-                                frame_band::cell_left(cell + 1, source_.cx)) /
+        for (int cell = 0; cell < stand_in::frame_band::cells; ++cell) {
+            const int centre = (stand_in::frame_band::cell_left(cell, source_.cx) +
+                                stand_in::frame_band::cell_left(cell + 1, source_.cx)) /
                                2;
             const std::uint32_t pixel = pixels_[centre * width / source_.cx];
             frame = (frame << 1) | ((pixel & 0xFF) > 0x80 ? 1u : 0u);
@@ -115,31 +115,25 @@ working_set_mb working_set(HANDLE process) {
 // for the platform's libraries and a copy of its window's pixels.
 std::vector<figure> measure_tool(const std::filesystem::path& directory, SIZE screen,
                                  std::chrono::seconds duration) {
-    const test::scoped_environment still{L"ORVANE_GAME_FRAME_MS", L"0"};
-    const test::scoped_environment title{L"ORVANE_GAME_TITLE", L"Baseline window"};
-    const test::scoped_environment size{
-        L"ORVANE_GAME_CLIENT_SIZE", std::to_wstring(screen.cx) + L"x" + std::to_wstring(screen.cy)};
+    const test::game_record baseline_record{.file = directory / L"baseline.txt"};
     const auto baseline =
-        test::start_stand_in_game(directory, test::game_record{directory / L"baseline.txt"});
-    const auto tool = test::start_process(test::tool_exe(), L"", directory);
-    HWND mirror = test::wait_for_mirror_window(tool.id);
-    if (!mirror) {
+        test::start_game(directory, baseline_record,
+                         {{L"ORVANE_GAME_TITLE", L"Baseline window"},
+                          {L"ORVANE_GAME_CLIENT_SIZE",
+                           std::to_wstring(screen.cx) + L"x" + std::to_wstring(screen.cy)}});
+    test::tool_run tool(L"", directory);
+    if (!test::eventually([&] { return tool.watch() && tool.mirror; })) {
         throw std::runtime_error("the tool showed no mirror");
     }
     const auto settled = std::min<std::chrono::seconds>(5s, duration);
     std::this_thread::sleep_for(settled);
-    const double settled_mb = working_set(tool.handle.get()).current;
+    const double settled_mb = working_set(tool.process.handle.get()).current;
     std::this_thread::sleep_for(duration - settled);
-    const auto tool_mb = working_set(tool.handle.get());
+    const auto tool_mb = working_set(tool.process.handle.get());
     const double baseline_mb = working_set(baseline.process.handle.get()).peak;
-    ::PostMessageW(mirror, WM_CLOSE, 0, 0);
-    DWORD exit_code = STILL_ACTIVE;
-    if (::WaitForSingleObject(tool.handle.get(), 5000) == WAIT_OBJECT_0) {
-        ::GetExitCodeProcess(tool.handle.get(), &exit_code);
-    } else {
-        test::end_process(tool.id);
-    }
-    test::end_process(baseline.process.id);
+    ::PostMessageW(tool.mirror, WM_CLOSE, 0, 0);
+    test::eventually([&] { return !tool.watch(); });
+    const DWORD exit_code = tool.exit_code;
     const std::string after = " after " + std::to_string(duration.count()) + " s, MB";
     const double own_mb = tool_mb.peak - baseline_mb;
     return {
@@ -190,7 +184,7 @@ std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
     RECT source{};
     ::GetClientRect(game, &source);
     const SIZE source_size{source.right, source.bottom};
-    const fullscreen_window mirror(std::wstring(test::mirror_class_name), game);
+    const fullscreen_window mirror(std::wstring(test::mirror_class), game);
     const RECT& picture = mirror.picture_rect();
     const band_reader game_band(source_size, source);
     const band_reader mirror_band(source_size, picture);
@@ -291,18 +285,17 @@ std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
 
 int run(std::chrono::seconds tool_duration, std::chrono::seconds mirror_duration) {
     const test::temp_directory directory;
-    const test::game_record record{directory.path() / L"game-record.txt"};
-    const test::scoped_environment animated{L"ORVANE_GAME_FRAME_MS",
-                                            std::to_wstring(game_frame_ms)};
-    const auto game = test::start_stand_in_game(directory.path(), record);
-    if (!game.main_window) {
+    const test::game_record record{directory.path / L"game-record.txt"};
+    const auto game = test::start_game(directory.path, record,
+                                       {{L"ORVANE_GAME_FRAME_MS", std::to_wstring(game_frame_ms)}});
+    if (!game.window) {
         throw std::runtime_error("the stand-in game showed no window");
     }
     const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     std::printf("screen|%ldx%ld||\n", screen.cx, screen.cy);
 
-    auto figures = measure_tool(directory.path(), screen, tool_duration);
-    auto mirror_figures = measure_mirror(game.main_window, mirror_duration);
+    auto figures = measure_tool(directory.path, screen, tool_duration);
+    auto mirror_figures = measure_mirror(game.window, mirror_duration);
     figures.insert(figures.begin(), mirror_figures.begin(), mirror_figures.end());
     test::end_process(game.process.id);
 

@@ -1,49 +1,59 @@
 #pragma once
 
+// The harness of the tests that run the tool and the stand-in game for real.
 #include "common/windows_owners.h"
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <stdexcept>
 #include <string>
-#include <string_view>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace orvane::test {
 
 using namespace std::chrono_literals;
+using clock = std::chrono::steady_clock;
+using environment = std::vector<std::pair<std::wstring, std::wstring>>;
 
-// Where the test programs, the tool and the stand-in game were built.
-std::filesystem::path bin_directory();
-std::filesystem::path tool_exe();
-std::filesystem::path game_exe();
+inline std::filesystem::path built(const wchar_t* exe) {
+    wchar_t path[MAX_PATH];
+    ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return std::filesystem::path(path).replace_filename(exe);
+}
+inline const auto tool_exe = built(L"orvane-fullscreen.exe");
+inline const auto game_exe = built(L"orvane-stand-in-game.exe");
+inline constexpr const wchar_t* mirror_class = L"ForceFullScreenWindow";
 
-// A fresh directory, removed with everything in it at the end of the test.
-class temp_directory {
-public:
-    temp_directory();
-    ~temp_directory();
+// Polls `done` until it holds or `limit` has passed; returns whether it held.
+template <typename Check> bool eventually(Check done, clock::duration limit = 5s) {
+    for (const auto deadline = clock::now() + limit; !done(); std::this_thread::sleep_for(20ms)) {
+        if (clock::now() > deadline) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A fresh directory, removed with everything in it at the end of its scope.
+struct temp_directory {
+    temp_directory() { std::filesystem::create_directories(path); }
+    ~temp_directory() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     temp_directory(const temp_directory&) = delete;
     temp_directory& operator=(const temp_directory&) = delete;
-    const std::filesystem::path& path() const noexcept { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
-
-// Sets an environment variable (inherited by what the test starts) for one scope.
-class scoped_environment {
-public:
-    scoped_environment(std::wstring name, const std::wstring& value);
-    ~scoped_environment();
-    scoped_environment(const scoped_environment&) = delete;
-    scoped_environment& operator=(const scoped_environment&) = delete;
-
-private:
-    std::wstring name_;
-    std::optional<std::wstring> previous_;
+    inline static std::atomic<int> count{0};
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       (L"orvane-test-" + std::to_wstring(::GetCurrentProcessId()) +
+                                        L"-" + std::to_wstring(++count));
 };
 
 struct started_process {
@@ -51,68 +61,129 @@ struct started_process {
     DWORD id = 0;
 };
 
-// Starts `exe` with `arguments` after its quoted name, in `directory`.
-started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
-                              const std::filesystem::path& directory);
+// `exe` with `arguments`, in `directory`; the stand-in game's steering comes
+// from `steering` alone, not from this process.
+inline started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
+                                     const std::filesystem::path& directory,
+                                     const environment& steering = {}) {
+    std::wstring block, command_line = L"\"" + exe.native() + L"\" " + std::wstring(arguments);
+    wchar_t* inherited = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = inherited; *entry; entry += std::wcslen(entry) + 1) {
+        if (!std::wstring_view(entry).starts_with(L"ORVANE_GAME_")) {
+            block.append(entry).push_back(L'\0');
+        }
+    }
+    ::FreeEnvironmentStringsW(inherited);
+    for (const auto& [name, value] : steering) {
+        block.append(name + L"=" + value).push_back(L'\0');
+    }
+    STARTUPINFOW startup_info{};
+    startup_info.cb = sizeof startup_info;
+    PROCESS_INFORMATION info{};
+    if (!::CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT, block.data(), directory.c_str(),
+                          &startup_info, &info)) {
+        throw std::runtime_error("CreateProcessW failed");
+    }
+    const unique_handle thread{info.hThread};
+    return {unique_handle{info.hProcess}, info.dwProcessId};
+}
 
-class game_record;
+inline void end_process(DWORD process_id) {
+    if (const unique_handle process{
+            ::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, process_id)}) {
+        ::TerminateProcess(process.get(), 0);
+        ::WaitForSingleObject(process.get(), 5000);
+    }
+}
 
-struct started_game {
+// The stand-in game's record, one "key=value" line each. The games that wrote
+// to it are ended when it goes.
+struct game_record {
+    ~game_record() {
+        for (const auto& process_id : values(L"pid")) {
+            end_process(std::stoul(process_id));
+        }
+    }
+    std::vector<std::wstring> values(std::wstring_view key) const {
+        std::vector<std::wstring> found;
+        std::ifstream stream(file);
+        for (std::string line; std::getline(stream, line);) {
+            const std::wstring text(line.begin(), line.end()); // ASCII in the tests
+            if (text.starts_with(key) && text.size() > key.size() && text[key.size()] == L'=') {
+                found.push_back(text.substr(key.size() + 1));
+            }
+        }
+        return found;
+    }
+    std::wstring value(std::wstring_view key) const {
+        const auto found = values(key);
+        return found.empty() ? std::wstring() : found.front();
+    }
+    std::filesystem::path file;
+};
+
+// The stand-in game without its dialog, and its main window once that shows.
+struct running_game {
     started_process process;
-    HWND main_window = nullptr; // null: it did not show within 10 s
+    HWND window = nullptr;
 };
+inline running_game start_game(const std::filesystem::path& directory, const game_record& record,
+                               environment steering = {}) {
+    steering.insert(steering.end(), {{L"ORVANE_GAME_RECORD", record.file.native()},
+                                     {L"ORVANE_GAME_SHOWS", L"window"}});
+    running_game game{start_process(game_exe, L"", directory, steering)};
+    if (eventually([&] { return !record.value(L"main_window").empty(); }, 10s)) {
+        game.window = reinterpret_cast<HWND>(std::stoull(record.value(L"main_window")));
+    }
+    return game;
+}
 
-// The stand-in game, started without its dialog, once its main window shows;
-// it writes to `record`.
-started_game start_stand_in_game(const std::filesystem::path& directory, const game_record& record);
+// A visible top-level window of the process with this class and text.
+inline HWND find_window(DWORD process_id, const wchar_t* class_name, const wchar_t* text) {
+    for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, class_name, text));) {
+        DWORD owner = 0;
+        ::GetWindowThreadProcessId(window, &owner);
+        if (owner == process_id && ::IsWindowVisible(window)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
 
-struct tool_outcome {
-    bool ended = false;  // false: still running after the limit, and ended by force
-    DWORD exit_code = 0; // as a Win32 parent sees it
-    std::optional<std::wstring> error_box; // the text of the "Error" box, answered with OK
-    bool mirror_shown = false;             // and then closed with WM_CLOSE
+// The tool, started in `directory` and watched; it is ended when this goes.
+struct tool_run {
+    tool_run(std::wstring_view arguments, const std::filesystem::path& directory,
+             const environment& steering = {})
+        : process(start_process(tool_exe, arguments, directory, steering)) {}
+    ~tool_run() { end_process(process.id); }
+    // Notes the mirror, closing it with Alt+F4 as a player would when asked
+    // to, and the error box, answering it; false once the tool has ended.
+    bool watch(bool close_mirror = false) {
+        if (::WaitForSingleObject(process.handle.get(), 0) == WAIT_OBJECT_0) {
+            ::GetExitCodeProcess(process.handle.get(), &exit_code);
+            return false;
+        }
+        if (!mirror && (mirror = find_window(process.id, mirror_class, mirror_class)) &&
+            close_mirror) {
+            ::PostMessageW(mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+        }
+        if (HWND box = find_window(process.id, L"#32770", L"Error"); box && !error_box) {
+            wchar_t text[256]{};
+            ::GetDlgItemTextW(box, 0xFFFF, text, 256); // a message box's text is control 0xFFFF
+            error_box = text;
+            error_after = clock::now() - start;
+            ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+        return true;
+    }
+    started_process process;
+    clock::time_point start = clock::now();
+    HWND mirror = nullptr;
+    std::optional<std::wstring> error_box;
+    clock::duration error_after{};
+    DWORD exit_code = STILL_ACTIVE;
 };
-
-// Runs the tool until it ends, answering its error box and closing its mirror
-// window as soon as each shows.
-tool_outcome run_tool(std::wstring_view arguments, const std::filesystem::path& directory,
-                      std::chrono::milliseconds limit = 20s);
-
-// The message box captioned "Error" of process `process_id`, if it shows one.
-HWND find_error_box(DWORD process_id);
-std::wstring message_box_text(HWND box);
-
-inline constexpr std::wstring_view mirror_class_name = L"ForceFullScreenWindow";
-
-// The full-screen window of the tool's process `process_id`.
-HWND find_mirror_window(DWORD process_id);
-HWND wait_for_mirror_window(DWORD process_id, std::chrono::milliseconds limit = 10s);
-
-// What the screen shows at `point`, as the user sees it.
-COLORREF screen_pixel(POINT point);
-
-bool process_running(DWORD process_id);
-void end_process(DWORD process_id);
-
-// The lines the stand-in game appended to its record file.
-class game_record {
-public:
-    explicit game_record(std::filesystem::path path) : path_(std::move(path)) {}
-    const std::filesystem::path& path() const noexcept { return path_; }
-    bool exists() const;
-    std::vector<std::wstring> lines() const;
-    // The text after "key=" on each line that starts with it, in order.
-    std::vector<std::wstring> values(std::wstring_view key) const;
-    std::optional<std::wstring> value(std::wstring_view key) const;
-    std::optional<std::wstring> wait_for(std::wstring_view key,
-                                         std::chrono::milliseconds limit = 10s) const;
-    // The game's main window, once it has reported it.
-    HWND main_window(std::chrono::milliseconds limit = 10s) const;
-    // Ends every game process that wrote to this record.
-    void end_games() const;
-
-private:
-    std::filesystem::path path_;
-};
+inline constexpr bool closing_the_mirror = true;
 
 } // namespace orvane::test

@@ -1,0 +1,212 @@
+// In this process: the pure computations, by tables of the documented cases
+// and degenerate sizes, then the window search and the mirror object on real
+// windows.
+#include "test_support.h"
+
+#include "app/message_loop.h"
+#include "common/elapsed_time.h"
+#include "common/windows_error.h"
+#include "mirror/fullscreen_window.h"
+#include "mirror/mirror_geometry.h"
+#include "options/command_line_options.h"
+#include "windows/resolution_dialog.h"
+#include "windows/target_window_search.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+namespace orvane::test {
+namespace {
+
+TEST(options, key_value_elements_lookups_and_layout_names) {
+    const std::pair<const wchar_t*, command_line_options> cases[] = {
+        // Element 0 follows the program-name rule: it ends at the first blank
+        // and a quotation mark inside it is an ordinary character.
+        {L"--k=\"a b\"", {{L"--k", L"\"a"}}},
+        {L"--x=1 --k=\"a b\"", {{L"--x", L"1"}, {L"--k", L"a b"}}},
+        {L"--k=", {{L"--k", L""}}},
+        {L"=", {{L"", L""}}},
+        {L"--k=a=b=c", {{L"--k", L"a=b=c"}}},
+        {L"--k=1 --k=2", {{L"--k", L"1"}}},
+        {L"--x=1 \"\" plain", {{L"--x", L"1"}}},
+    };
+    for (const auto& [command_line, expected] : cases) {
+        EXPECT_EQ(parse_command_line(command_line), expected) << std::wstring(command_line);
+    }
+    // A lookup views the stored value, even an empty one, else the default.
+    const auto options = parse_command_line(L"--empty= --set=value --K=upper");
+    constexpr std::wstring_view fallback = L"default";
+    EXPECT_EQ(get_option(options, std::wstring_view(L"--set=").substr(0, 5), fallback).data(),
+              options.at(L"--set").data());
+    EXPECT_EQ(get_option(options, L"--empty", fallback), L"");
+    EXPECT_EQ(get_option(options, L"--k", fallback).data(), fallback.data());
+    EXPECT_EQ(get_option(options, L"--absent", fallback).data(), fallback.data());
+
+    // Layout names: exactly one of the six, else the default.
+    const std::wstring_view names[] = {L"nokia-communicator", L"palm", L"palm+",
+                                       L"palm+landscape",     L"ppc",  L"symbian-uiq"};
+    for (int index = 0; index < 6; ++index) {
+        EXPECT_EQ(game_resolution_index(names[index]), index);
+    }
+    for (const auto* name : {L"Palm", L"palm ", L"", L"ppc2"}) {
+        EXPECT_EQ(game_resolution_index(name), 3) << name;
+    }
+}
+
+TEST(mirror_geometry, letterbox_with_equal_bars_mouse_translation_and_timer_interval) {
+    // Client and source sizes, then the rectangle.
+    const std::array<LONG, 8> letterbox_cases[] = {
+        {1920, 1080, 640, 480, 240, 0, 1680, 1080}, // scale 2.25
+        {1280, 1024, 640, 480, 0, 32, 1280, 992},   // scale 2
+        {1280, 800, 640, 480, 106, 0, 1174, 800},   // odd gap: the picture 1068 wide
+        {1920, 1080, 176, 208, 503, 0, 1417, 1080},
+        {1600, 1200, 640, 480, 0, 0, 1600, 1200}, // equal aspect ratios
+        {1920, 1080, 1920, 1, 0, 539, 1920, 541},
+        // Nothing to scale: an empty picture in the centre, no division by zero.
+        {1920, 1080, 0, 480, 960, 540, 960, 540},
+        {1920, 1080, 640, 0, 960, 540, 960, 540},
+        {0, 0, 640, 480, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    for (const auto& row : letterbox_cases) {
+        const RECT found = letterbox_rect({0, 0, row[0], row[1]}, {0, 0, row[2], row[3]});
+        EXPECT_EQ((std::array{found.left, found.top, found.right, found.bottom}),
+                  (std::array{row[4], row[5], row[6], row[7]}));
+    }
+
+    // Position, picture rectangle, game size, then the position in the game.
+    const std::array<LONG, 10> mouse_cases[] = {
+        {960, 540, 240, 0, 1680, 1080, 640, 480, 320, 240},       // 640 x 480 on 1920 x 1080
+        {100, 540, 240, 0, 1680, 1080, 640, 480, 29065, 240},     // left of it: offset 65396
+        {100, 10, 0, 32, 1280, 992, 640, 480, 50, 32757},         // above it: offset 65514
+        {0, 65535, 0, 0, 100, 100, 640, 480, 0, 314568},          // y keeps all its bits,
+        {65535, 0, 0, 0, 100, 100, 640, 480, 419424 & 0xFFFF, 0}, // x its low 16
+        {1, 3, 0, 0, 4, 4, 2, 2, 1, 2},                           // halves round away from zero
+        // An empty picture or game: position 0, never a division by zero.
+        {960, 540, 960, 540, 960, 540, 640, 480, 0, 0},
+        {960, 540, 240, 0, 1680, 1080, 0, 0, 0, 0},
+    };
+    for (const auto& row : mouse_cases) {
+        const RECT picture{row[2], row[3], row[4], row[5]}, game{0, 0, row[6], row[7]};
+        EXPECT_EQ(translate_mouse_position(MAKELPARAM(row[0], row[1]), picture, game),
+                  std::int64_t{row[9]} << 16 | row[8]);
+    }
+    // Interval and paint time, then the new interval or none (kept).
+    const std::tuple<std::uint32_t, std::int64_t, std::optional<std::uint32_t>> timer_cases[] = {
+        {20, 3, std::nullopt},  {20, 20, 25}, {20, 37, 42},         {42, 33, std::nullopt},
+        {42, 31, 36},           {25, 3, 8},   {8, 3, std::nullopt}, {10, 10, 15},
+        {31, 21, std::nullopt}, {31, 20, 25}};
+    EXPECT_EQ(whole_milliseconds_rounded_up(1'000'001ns), 2); // any started millisecond counts
+    for (const auto& [interval, elapsed, expected] : timer_cases) {
+        EXPECT_EQ(adapted_timer_interval(interval, elapsed), expected)
+            << interval << " " << elapsed;
+    }
+}
+
+// Hidden; the texts carry the process id, so that nothing else matches.
+unique_window create(const std::wstring& class_name, const std::wstring& text) {
+    return unique_window{::CreateWindowExW(0, class_name.c_str(), text.c_str(), 0, 0, 0, 100, 100,
+                                           nullptr, nullptr, nullptr, nullptr)};
+}
+const std::wstring id = L" " + std::to_wstring(::GetCurrentProcessId()), long_class(255, L'L');
+
+// Its windows count how often their text length is asked for: once a pass.
+int passes = 0;
+LRESULT CALLBACK counting_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    passes += message == WM_GETTEXTLENGTH;
+    return ::DefWindowProcW(window, message, wparam, lparam);
+}
+registered_class register_class(const wchar_t* name) {
+    WNDCLASSW info{};
+    info.lpfnWndProc = counting_proc;
+    info.hInstance = ::GetModuleHandleW(nullptr);
+    info.lpszClassName = name;
+    return registered_class{::RegisterClassW(&info)};
+}
+
+TEST(window_search, finds_by_text_start_and_exact_class_in_passes_every_100_ms) {
+    const std::wstring text = L"Orvane - Search" + id;
+    // Of the longest name there is, and counting the passes.
+    const registered_class registration = register_class(long_class.c_str());
+    const unique_window window = create(L"Static", text), untitled = create(L"Button", L""),
+                        counting = create(long_class, L"Orvane - Long" + id);
+    // Anything with a text: the first in the platform's order.
+    HWND first = ::GetTopWindow(nullptr);
+    while (::GetWindowTextLengthW(first) == 0) {
+        first = ::GetWindow(first, GW_HWNDNEXT);
+    }
+    const std::tuple<std::wstring, std::wstring, HWND> cases[] = {
+        {text, L"Static", window.get()},
+        {L"Orvane - Sea", L"Static", window.get()},
+        {text + L"!", L"Static", nullptr},
+        {L"orvane - Search" + id, L"Static", nullptr},
+        {L" Orvane - Search", L"Static", nullptr},
+        {text, L"", window.get()}, // any class
+        {text, L"static", nullptr},
+        {text, L"Stati", nullptr},
+        {text, L"StaticX", nullptr},
+        {L"Orvane - Long" + id, long_class, counting.get()}, // read whole
+        {L"", L"Button", nullptr},                           // a window without text never matches
+        {L"", L"", first},
+    };
+    for (const auto& [start, class_name, expected] : cases) {
+        EXPECT_EQ(find_target_window(start, class_name), expected) << start << " " << class_name;
+    }
+
+    passes = 0;
+    auto start = clock::now();
+    EXPECT_EQ(wait_for_window(text, L"", 0), nullptr);
+    EXPECT_EQ(wait_for_window(text, L"", -3), nullptr);
+    EXPECT_EQ(passes, 0);
+    EXPECT_EQ(wait_for_window(text, L"", 5), window.get());
+    EXPECT_LT(clock::now() - start, 100ms); // no pause before the first pass
+    passes = 0;
+    start = clock::now();
+    EXPECT_EQ(wait_for_window(text + L"!", L"", 1), nullptr);
+    const auto gave_up = clock::now() - start;
+    // The last test comes at most one pass and one pause late; the passes at
+    // 0, 100, ... 900 ms.
+    EXPECT_TRUE(gave_up >= 1000ms && gave_up < 1200ms);
+    EXPECT_TRUE(passes >= 8 && passes <= 10) << passes;
+}
+
+std::string construction_failure(HWND source) {
+    try {
+        const fullscreen_window mirror(std::wstring(mirror_class), source);
+    } catch (const windows_error& failure) {
+        return failure.what();
+    }
+    return "";
+}
+
+TEST(fullscreen_window, releases_what_it_acquired_and_leaves_no_quit_message) {
+    unique_window game = create(L"Static", L"Game" + id);
+    {
+        // A class of that name registered already: nothing was acquired.
+        const registered_class taken = register_class(mirror_class);
+        EXPECT_EQ(construction_failure(game.get()),
+                  "Unable to register the fullscreen window class");
+        EXPECT_FALSE(register_class(mirror_class)); // still there
+    }
+    // No such window: the registration is released.
+    EXPECT_EQ(construction_failure(reinterpret_cast<HWND>(0x7ff01234)),
+              "Unable to get the window DC");
+    EXPECT_TRUE(register_class(mirror_class));
+    {
+        const fullscreen_window mirror(std::wstring(mirror_class), game.get());
+        // The exe's own icon is for the file; the window keeps the system's.
+        EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(mirror.handle(), GCLP_HICON)),
+                  ::LoadIconW(nullptr, IDI_APPLICATION));
+        // The game goes: the loop ends, and no quit message is left, which
+        // would close a failure's message box at once.
+        game.reset();
+        run_message_loop(mirror);
+        MSG quit{};
+        EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+    }
+    EXPECT_TRUE(register_class(mirror_class));
+}
+
+} // namespace
+} // namespace orvane::test
