@@ -40,7 +40,9 @@ int launch_sequence(const wchar_t* command_line) {
         game_window = start_game(options, window_text_start, window_class_name);
     }
 
-    const fullscreen_window mirror(L"ForceFullScreenWindow", game_window);
+    const fullscreen_window mirror(
+        L"ForceFullScreenWindow", game_window,
+        scaling_mode_named(get_option(options, L"--orvane-scaling", L"nearest")));
     run_message_loop(mirror);
     return 0;
 }

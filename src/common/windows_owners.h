@@ -40,6 +40,19 @@ struct window_timer_value {
 inline void kill_timer(window_timer_value value) noexcept {
     ::KillTimer(value.window, value.id);
 }
+
+// A bitmap selected into a memory device context of its own.
+struct memory_bitmap_value {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ previous = nullptr;
+    bool operator==(const memory_bitmap_value&) const = default;
+};
+inline void delete_memory_bitmap(memory_bitmap_value value) noexcept {
+    ::SelectObject(value.dc, value.previous);
+    ::DeleteObject(value.bitmap);
+    ::DeleteDC(value.dc);
+}
 } // namespace detail
 
 // A kernel handle (process, thread), closed with CloseHandle.
@@ -55,5 +68,6 @@ using registered_class = unique_any<ATOM, detail::unregister_class>;
 using window_dc = unique_any<detail::window_dc_value, detail::release_dc>;
 using unique_window = unique_any<HWND, detail::destroy_window>;
 using window_timer = unique_any<detail::window_timer_value, detail::kill_timer>;
+using memory_bitmap = unique_any<detail::memory_bitmap_value, detail::delete_memory_bitmap>;
 
 } // namespace orvane

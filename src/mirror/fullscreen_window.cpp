@@ -3,9 +3,13 @@
 #include "common/windows_error.h"
 #include "mirror/mirror_geometry.h"
 
+#include <algorithm>
+
 namespace orvane {
 
-fullscreen_window::fullscreen_window(const std::wstring& class_name, HWND source) {
+fullscreen_window::fullscreen_window(const std::wstring& class_name, HWND source,
+                                     scaling_mode scaling)
+    : scaling(scaling) {
     // Released here rather than by the members' destructors: destroying the
     // window runs handle_message, which must find every member alive.
     try {
@@ -22,6 +26,7 @@ fullscreen_window::~fullscreen_window() {
 
 void fullscreen_window::release() noexcept {
     timer.reset();
+    scaled_frame.reset();
     window.reset();
     source_dc.reset();
     window_class.reset();
@@ -77,10 +82,31 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
         throw windows_error("Unable to get the window client area rect");
     }
     destination_rect = client_rect;
+    make_scaled_frame();
 
     // Without a timer the window repaints only when the system asks it to.
     start_timer();
     update_destination_rect(); // letterbox, cleared black on the first paint
+}
+
+// Sharp scaling enlarges each frame by the largest whole factor that fits (at
+// least 1) into a bitmap held for the whole run. Without one, the picture
+// matters more than the filter: the run goes on smoothed.
+void fullscreen_window::make_scaled_frame() noexcept {
+    if (scaling != scaling_mode::sharp) {
+        return;
+    }
+    const LONG scale = std::max(whole_scale(client_rect, source_rect), LONG{1});
+    scaled_size = {source_rect.right * scale, source_rect.bottom * scale};
+    HDC dc = ::CreateCompatibleDC(source_dc.get().dc);
+    HBITMAP bitmap =
+        dc ? ::CreateCompatibleBitmap(source_dc.get().dc, scaled_size.cx, scaled_size.cy) : nullptr;
+    if (bitmap) {
+        scaled_frame.reset({dc, bitmap, ::SelectObject(dc, bitmap)});
+    } else {
+        ::DeleteDC(dc);
+        scaling = scaling_mode::smooth;
+    }
 }
 
 void fullscreen_window::start_timer() noexcept {

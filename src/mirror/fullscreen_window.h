@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/windows_owners.h"
+#include "mirror/scaling_mode.h"
 
 #include <windows.h>
 
@@ -10,14 +11,16 @@
 namespace orvane {
 
 // The borderless window that covers the game window's monitor and shows the
-// game's client area on it, refreshed by a self-adjusting timer. Input that
-// reaches it is posted on to the game window; F8 switches between letterbox
-// and stretch. Its address is in the window's GWLP_USERDATA, so it stays at
-// one place: neither copied nor moved.
+// game's client area on it, scaled as `scaling` says and refreshed by a
+// self-adjusting timer. Input that reaches it is posted on to the game window;
+// F8 switches between keeping the proportions and stretching. Its address is in
+// the window's GWLP_USERDATA, so it stays at one place: neither copied nor
+// moved.
 class fullscreen_window {
 public:
     // Throws windows_error, having released what it acquired.
-    fullscreen_window(const std::wstring& class_name, HWND source_window);
+    fullscreen_window(const std::wstring& class_name, HWND source_window,
+                      scaling_mode scaling = scaling_mode::nearest);
     ~fullscreen_window();
     fullscreen_window(const fullscreen_window&) = delete;
     fullscreen_window& operator=(const fullscreen_window&) = delete;
@@ -32,14 +35,19 @@ public:
 
 private:
     void construct(const std::wstring& class_name, HWND source);
+    void make_scaled_frame() noexcept;
     void release() noexcept;
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
     void start_timer() noexcept;
+    bool smoothing() const noexcept {
+        return scaling == scaling_mode::smooth || scaling == scaling_mode::sharp;
+    }
     void detach() noexcept;
 
     // frame_copy.cpp
     void update_destination_rect() noexcept;
     void paint_frame() noexcept;
+    BOOL copy_frame(HDC target) noexcept;
 
     // In the order of acquisition; released in reverse.
     registered_class window_class;
@@ -49,6 +57,9 @@ private:
     unique_window window;
     RECT client_rect{};
     RECT destination_rect{};
+    scaling_mode scaling;
+    memory_bitmap scaled_frame; // sharp: the game's picture enlarged by a whole factor
+    SIZE scaled_size{};
     window_timer timer;
     bool keep_aspect_ratio = true;
     std::uint32_t timer_interval_ms = 20;

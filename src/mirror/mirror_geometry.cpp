@@ -48,6 +48,27 @@ RECT letterbox_rect(const RECT& client_rect, const RECT& source_rect) noexcept {
     return {left, top, gap_x - left + picture_width, gap_y - top + picture_height};
 }
 
+LONG whole_scale(const RECT& client_rect, const RECT& source_rect) noexcept {
+    if (source_rect.right <= 0 || source_rect.bottom <= 0) {
+        return 0;
+    }
+    return std::max(
+        std::min(client_rect.right / source_rect.right, client_rect.bottom / source_rect.bottom),
+        LONG{0});
+}
+
+RECT integer_rect(const RECT& client_rect, const RECT& source_rect) noexcept {
+    const LONG scale = whole_scale(client_rect, source_rect);
+    if (scale == 0) {
+        return letterbox_rect(client_rect, source_rect);
+    }
+    // An odd gap widens one bar rather than the picture, whose pixels must
+    // stay squares of `scale`.
+    const LONG left = (client_rect.right - source_rect.right * scale) / 2;
+    const LONG top = (client_rect.bottom - source_rect.bottom * scale) / 2;
+    return {left, top, left + source_rect.right * scale, top + source_rect.bottom * scale};
+}
+
 LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
                                 const RECT& source_rect) noexcept {
     const auto offset_x =

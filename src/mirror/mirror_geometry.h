@@ -14,6 +14,15 @@ namespace orvane {
 // source of zero width or height gives an empty rectangle in the centre.
 RECT letterbox_rect(const RECT& client_rect, const RECT& source_rect) noexcept;
 
+// The largest whole factor by which the source fits the client area; 0 when
+// it does not fit even once or has no size.
+LONG whole_scale(const RECT& client_rect, const RECT& source_rect) noexcept;
+
+// The source enlarged by the largest whole factor that fits, each of its
+// pixels a square of that many screen pixels, centred: each bar is half the gap
+// rounded down. As letterbox_rect when no whole factor fits.
+RECT integer_rect(const RECT& client_rect, const RECT& source_rect) noexcept;
+
 // A mouse position in the mirror's client area (as in a mouse message's
 // lParam) in the source's client coordinates. A point left of or above the
 // picture wraps to a large offset, as 16-bit arithmetic gives it; an empty

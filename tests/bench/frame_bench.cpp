@@ -2,6 +2,7 @@
 // runs on. Prints one line per figure, "figure|value|goal|ok", and ends with
 // 1 when a figure misses its goal. scripts/bench runs it on each screen size.
 #include "mirror/fullscreen_window.h"
+#include "mirror/mirror_geometry.h"
 #include "stand_in.h"
 #include "test_support.h"
 
@@ -114,14 +115,15 @@ working_set_mb working_set(HANDLE process) {
 // window size that does nothing: under Wine every process with a window pays
 // for the platform's libraries and a copy of its window's pixels.
 std::vector<figure> measure_tool(const std::filesystem::path& directory, SIZE screen,
-                                 std::chrono::seconds duration) {
+                                 std::chrono::seconds duration, const std::wstring& scaling,
+                                 double& own_mb) {
     const test::game_record baseline_record{.file = directory / L"baseline.txt"};
     const auto baseline =
         test::start_game(directory, baseline_record,
                          {{L"ORVANE_GAME_TITLE", L"Baseline window"},
                           {L"ORVANE_GAME_CLIENT_SIZE",
                            std::to_wstring(screen.cx) + L"x" + std::to_wstring(screen.cy)}});
-    test::tool_run tool(L"", directory);
+    test::tool_run tool(scaling.empty() ? L"" : L"--orvane-scaling=" + scaling, directory);
     if (!test::eventually([&] { return tool.watch() && tool.mirror; })) {
         throw std::runtime_error("the tool showed no mirror");
     }
@@ -134,8 +136,10 @@ std::vector<figure> measure_tool(const std::filesystem::path& directory, SIZE sc
     ::PostMessageW(tool.mirror, WM_CLOSE, 0, 0);
     test::eventually([&] { return !tool.watch(); });
     const DWORD exit_code = tool.exit_code;
-    const std::string after = " after " + std::to_string(duration.count()) + " s, MB";
-    const double own_mb = tool_mb.peak - baseline_mb;
+    const std::string after =
+        " after " + std::to_string(duration.count()) + " s, MB" +
+        (scaling.empty() ? "" : ", " + std::string(scaling.begin(), scaling.end()));
+    own_mb = tool_mb.peak - baseline_mb;
     return {
         {"tool working set growth from " + std::to_string(settled.count()) + " s to " +
              std::to_string(duration.count()) + " s, MB",
@@ -143,7 +147,8 @@ std::vector<figure> measure_tool(const std::filesystem::path& directory, SIZE sc
         {"tool peak working set" + after, tool_mb.peak, ""},
         {"idle window program of the same size, peak working set" + after, baseline_mb, ""},
         {"tool's own share (difference)" + after, own_mb, "< 10", own_mb < 10.0},
-        {"tool exit code after WM_CLOSE", static_cast<double>(exit_code), "0", exit_code == 0},
+        {"tool exit code after WM_CLOSE" + after.substr(after.find(" MB") + 3),
+         static_cast<double>(exit_code), "0", exit_code == 0},
     };
 }
 
@@ -283,6 +288,54 @@ std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
     };
 }
 
+// Each scaling mode's mirror in this process in turn, a second each, round
+// and round: its mean paint time, against nearest's, and the frames it
+// delivers against the timer's nominal rate.
+std::vector<figure> measure_modes(HWND game, std::chrono::seconds duration) {
+    constexpr std::pair<const char*, scaling_mode> modes[] = {{"nearest", scaling_mode::nearest},
+                                                              {"integer", scaling_mode::integer},
+                                                              {"smooth", scaling_mode::smooth},
+                                                              {"sharp", scaling_mode::sharp}};
+    slice_figures totals[std::size(modes)];
+    for (const auto end = clock::now() + duration * std::size(modes); clock::now() < end;) {
+        for (std::size_t m = 0; m < std::size(modes); ++m) {
+            const fullscreen_window mirror(std::wstring(test::mirror_class), game, modes[m].second);
+            pump_messages_until(clock::now() + 200ms, nullptr); // its first paints
+            auto& figures = totals[m];
+            const auto start = clock::now();
+            MSG message{};
+            while (clock::now() - start < 1s && ::GetMessageW(&message, nullptr, 0, 0) > 0) {
+                const bool paint = message.message == WM_PAINT && message.hwnd == mirror.handle();
+                const auto paint_start = clock::now();
+                ::DispatchMessageW(&message);
+                if (paint) {
+                    figures.ms += milliseconds(clock::now() - paint_start).count();
+                    ++figures.frames;
+                }
+            }
+            const double seconds = std::chrono::duration<double>(clock::now() - start).count();
+            figures.nominal_frames += seconds * 1000.0 / mirror.interval_ms();
+        }
+    }
+    std::vector<figure> figures;
+    const double nearest_ms = totals[0].ms / static_cast<double>(std::max(totals[0].frames, 1L));
+    for (std::size_t m = 0; m < std::size(modes); ++m) {
+        const std::string name = modes[m].first;
+        const double ms = totals[m].ms / static_cast<double>(std::max(totals[m].frames, 1L));
+        const double delivered =
+            static_cast<double>(totals[m].frames) / std::max(totals[m].nominal_frames, 1.0);
+        figures.push_back({"mean paint, " + name + " scaling, ms", ms, ""});
+        if (m > 0) {
+            const bool sharp = name == "sharp";
+            figures.push_back({"mean paint, " + name + " / nearest", ms / nearest_ms,
+                               sharp ? "<= 2.0" : "", !sharp || ms / nearest_ms <= 2.0});
+        }
+        figures.push_back({"mirrored / nominal frame rate, " + name + " scaling", delivered,
+                           ">= 0.9", delivered >= 0.9});
+    }
+    return figures;
+}
+
 int run(std::chrono::seconds tool_duration, std::chrono::seconds mirror_duration) {
     const test::temp_directory directory;
     const test::game_record record{directory.path / L"game-record.txt"};
@@ -294,8 +347,23 @@ int run(std::chrono::seconds tool_duration, std::chrono::seconds mirror_duration
     const SIZE screen{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
     std::printf("screen|%ldx%ld||\n", screen.cx, screen.cy);
 
-    auto figures = measure_tool(directory.path, screen, tool_duration);
+    double own_mb = 0, sharp_own_mb = 0;
+    auto figures = measure_tool(directory.path, screen, tool_duration, L"", own_mb);
+    auto sharp_figures =
+        measure_tool(directory.path, screen, tool_duration, L"sharp", sharp_own_mb);
+    figures.insert(figures.end(), sharp_figures.begin(), sharp_figures.end());
+    // Sharp scaling holds the game's picture enlarged by a whole factor.
+    RECT source{};
+    ::GetClientRect(game.window, &source);
+    const LONG whole = std::max(whole_scale({0, 0, screen.cx, screen.cy}, source), LONG{1});
+    const double bitmap_mb = 4.0 * source.right * whole * source.bottom * whole / (1024.0 * 1024.0);
+    char goal[48];
+    std::snprintf(goal, sizeof goal, "<= %.1f (bitmap + 1)", bitmap_mb + 1.0);
+    figures.push_back({"tool's own share, sharp - nearest, MB", sharp_own_mb - own_mb, goal,
+                       sharp_own_mb - own_mb <= bitmap_mb + 1.0});
     auto mirror_figures = measure_mirror(game.window, mirror_duration);
+    auto mode_figures = measure_modes(game.window, mirror_duration);
+    mirror_figures.insert(mirror_figures.end(), mode_figures.begin(), mode_figures.end());
     figures.insert(figures.begin(), mirror_figures.begin(), mirror_figures.end());
     test::end_process(game.process.id);
 

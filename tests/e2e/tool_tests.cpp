@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <array>
 #include <list>
+#include <set>
+#include <span>
 
 namespace orvane::test {
 namespace {
@@ -86,15 +88,19 @@ TEST(launch, finds_or_starts_the_game_and_reports_each_failure) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(tool->error_box.value_or(L""), row.error);
         EXPECT_EQ(tool->exit_code, row.error.empty() ? 0u : 0xFFFFFFFF);
-        // The two waits of 5 s end only after 5 s.
-        EXPECT_TRUE(!row.error.ends_with(L"window was not found") || tool->error_after >= 5s);
+        // The waits of 5 s, for the dialog from the start and for the main
+        // window from the answer, end only after 5 s (on the coarse tick).
+        EXPECT_TRUE(!row.error.ends_with(L"window was not found") ||
+                    tool->error_tick >= 4900 + (row.shows == L"dialog"
+                                                    ? std::stoull(record.value(L"answered"))
+                                                    : tool->start_tick));
         // A game the tool started keeps running whatever happens, and a
         // dialog it gave up on is left as it was.
         const auto games = record.values(L"pid");
         EXPECT_EQ(games.size(), row.error.starts_with(L"Unable") ? 0u : 1u);
         const unique_handle game{
             games.empty() ? nullptr : ::OpenProcess(SYNCHRONIZE, FALSE, std::stoul(games[0]))};
-        EXPECT_TRUE(!game || ::WaitForSingleObject(game.get(), 0) == WAIT_TIMEOUT);
+        EXPECT_TRUE(games.empty() || ::WaitForSingleObject(game.get(), 0) == WAIT_TIMEOUT);
         if (HWND dialog = find_target_window(texts, L"#32770")) {
             EXPECT_EQ(::SendDlgItemMessageW(dialog, 1000, CB_GETCURSEL, 0, 0), 0);
         }
@@ -107,92 +113,129 @@ TEST(launch, finds_or_starts_the_game_and_reports_each_failure) {
     }
 }
 
-// Whether the monitor shows, within a few seconds, the game's four quadrants
-// in `p` and black around it, on each side of every edge: the picture's, its
-// centre lines and the monitor's.
-bool shows(const RECT& monitor, const RECT& p) {
-    const auto sides = [](LONG low, LONG high, LONG size) {
-        const LONG mid = (low + high) / 2;
-        return std::array{0L,       std::max(low - 3, 0L),        low + 2, mid - 3, mid + 2,
-                          high - 3, std::min(high + 2, size - 1), size - 1};
-    };
-    return eventually([&] {
-        HDC screen = ::GetDC(nullptr);
-        bool shown = true;
-        for (const LONG x : sides(p.left, p.right, monitor.right - monitor.left)) {
-            for (const LONG y : sides(p.top, p.bottom, monitor.bottom - monitor.top)) {
-                const bool inside = x >= p.left && x < p.right && y >= p.top && y < p.bottom;
-                const int quadrant = (2 * x >= p.left + p.right) + 2 * (2 * y >= p.top + p.bottom);
-                shown = shown && ::GetPixel(screen, monitor.left + x, monitor.top + y) ==
-                                     (inside ? stand_in::quadrant_colours[quadrant] : RGB(0, 0, 0));
-            }
+// The widest run of pixels whose colours the game's picture does not have
+// (blends) across `p`, along the rows through the centres of its pixels.
+LONG widest_blend(const picture& shot, const RECT& p, const std::set<std::uint32_t>& own) {
+    LONG widest = 0;
+    for (LONG row = 0; row < 144; ++row) {
+        const LONG y = p.top + (2 * row + 1) * (p.bottom - p.top) / 288;
+        for (LONG x = p.left, run = 0; x < p.right; ++x) {
+            widest = std::max(widest, run = own.contains(shot.at(x, y)) ? 0 : run + 1);
         }
-        ::ReleaseDC(nullptr, screen);
-        return shown;
-    });
+    }
+    return widest;
 }
 
-TEST(mirror, shows_the_game_and_passes_its_input_on_until_the_game_ends) {
+// The full-screen mirror on a running stand-in game of 160 x 144, whose
+// factor on a 1920 x 1080 screen (7.5) rounds and floors differently: today's
+// mirror (no scaling option) in full on every screen, and on a 1920 x 1080
+// screen each scaling mode too. The last run ends with the game.
+TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) {
     const temp_directory directory;
     const game_record record{.file = directory.path / L"record.txt"};
-    const running_game game = start_game(directory.path, record);
+    const running_game game =
+        start_game(directory.path, record, {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"}});
+    const RECT source{0, 0, 160, 144};
+    const picture art = capture(game.window, source);
+    const std::set<std::uint32_t> own(art.pixels.begin(), art.pixels.end());
     MONITORINFO info{sizeof info, {}, {}, 0};
     ::GetMonitorInfoW(::MonitorFromWindow(game.window, MONITOR_DEFAULTTONEAREST), &info);
     EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(info.dwFlags & MONITORINFOF_PRIMARY));
     const RECT& monitor = info.rcMonitor;
     const RECT screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
-    const RECT source{0, 0, 640, 480}, p = letterbox_rect(screen, source);
-
-    // A game that runs is used: no path is looked up, nothing is started.
-    tool_run tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe", directory.path);
-    ASSERT_TRUE(eventually([&] { return tool.watch() && tool.mirror; }));
-    RECT covered{};
-    ::GetWindowRect(tool.mirror, &covered);
-    EXPECT_TRUE(::EqualRect(&covered, &monitor));
-    EXPECT_TRUE(shows(monitor, p));
-
-    // F8 toggles when pressed on its own; a key-down that gathers repeats is
-    // dropped, and only F8's key-ups reach the game. The centre and a point in
-    // a bar, whose offset wraps around in 16 bits, go to the game translated.
-    const LPARAM centre = MAKELPARAM((p.left + p.right) / 2, (p.top + p.bottom) / 2),
-                 game_centre = MAKELPARAM(320, 240), bar = MAKELPARAM(p.left / 2, p.top / 2),
-                 dropped = -1, f8_up = 0xC0420001;
-    const struct {
-        UINT message;
-        WPARAM wparam;
-        LPARAM lparam, in_game;
-        const RECT* then_shows = nullptr;
-    } inputs[] = {
-        {WM_KEYDOWN, VK_F8, 0x00420001, dropped},
-        {WM_KEYUP, VK_F8, f8_up, f8_up, &screen},
-        {WM_KEYDOWN, VK_F8, 0x40420002, dropped},
-        {WM_KEYUP, VK_F8, f8_up, f8_up},
-        {WM_KEYDOWN, VK_F8, 0x00420001, dropped},
-        {WM_KEYUP, VK_F8, f8_up, f8_up, &p},
-        {WM_KEYDOWN, 'A', 0x001E0001, 0x001E0001},
-        {WM_CHAR, 'a', 0x001E0001, dropped},
-        {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass as they are
-        {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
-        {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
-        {WM_MBUTTONDOWN, MK_MBUTTON, bar, translate_mouse_position(bar, p, source)},
-        {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
-        {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},
-    };
-    std::vector<std::wstring> expected;
-    for (const auto& input : inputs) {
-        ::PostMessageW(tool.mirror, input.message, input.wparam, input.lparam);
-        if (input.in_game != dropped) {
-            expected.push_back(stand_in::message_text(input.message, input.wparam, input.in_game));
+    const std::wstring modes[] = {L"", L"nearest", L"integer", L"smooth", L"sharp"};
+    const std::span runs(modes, screen.right == 1920 ? 5 : 1);
+    picture today;
+    for (const std::wstring& mode : runs) {
+        SCOPED_TRACE(testing::Message() << "mode " << mode);
+        // A game that runs is used: no path is looked up, nothing is started.
+        tool_run tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe " +
+                          (mode.empty() ? L"" : L"--orvane-scaling=" + mode),
+                      directory.path);
+        ASSERT_TRUE(eventually([&] { return tool.watch() && tool.mirror; }));
+        const RECT p =
+            mode == L"integer" ? integer_rect(screen, source) : letterbox_rect(screen, source);
+        if (mode.empty()) {
+            RECT covered{};
+            ::GetWindowRect(tool.mirror, &covered);
+            EXPECT_TRUE(::EqualRect(&covered, &monitor));
+            // Keys and mouse go to the game, the positions translated: the
+            // centre, and a point in a bar, whose offset wraps around in 16
+            // bits. F8 with gathered repeats is dropped, F8's key-up passed.
+            const LPARAM centre = MAKELPARAM((p.left + p.right) / 2, (p.top + p.bottom) / 2),
+                         game_centre = MAKELPARAM(80, 72), bar = MAKELPARAM(p.left / 2, p.top / 2),
+                         dropped = -1;
+            const std::tuple<UINT, WPARAM, LPARAM, LPARAM> inputs[] = {
+                {WM_KEYDOWN, VK_F8, 0x40420002, dropped},
+                {WM_KEYUP, VK_F8, 0xC0420001, 0xC0420001},
+                {WM_KEYDOWN, 'A', 0x001E0001, 0x001E0001},
+                {WM_CHAR, 'a', 0x001E0001, dropped},
+                {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass as they are
+                {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
+                {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
+                {WM_MBUTTONDOWN, MK_MBUTTON, bar, translate_mouse_position(bar, p, source)},
+                {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
+                {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},
+            };
+            std::vector<std::wstring> expected;
+            for (const auto& [message, wparam, lparam, in_game] : inputs) {
+                ::PostMessageW(tool.mirror, message, wparam, lparam);
+                if (in_game != dropped) {
+                    expected.push_back(stand_in::message_text(message, wparam, in_game));
+                }
+            }
+            eventually([&] { return record.values(L"message").size() >= expected.size(); });
+            EXPECT_EQ(record.values(L"message"), expected);
         }
-        EXPECT_TRUE(!input.then_shows || shows(monitor, *input.then_shows));
+        const float scale = static_cast<float>(p.right - p.left) / 160.0f;
+        // Black bars, and each mode's promise: integer, every game pixel a
+        // square of its colour; smooth, wide blends; sharp, blends a pixel or
+        // two wide; nearest, today's picture. Each game pixel's centre shows
+        // its colour, but where smoothing blends everything.
+        const auto kept = [&](const picture& shot) {
+            const LONG blend = widest_blend(shot, p, own);
+            bool kept = shot.at(5, 5) == 0 && (mode == L"smooth"  ? blend >= 3
+                                               : mode == L"sharp" ? blend >= 1 && blend <= 2
+                                                                  : blend == 0);
+            for (LONG x = p.left; kept && mode == L"integer" && x < p.right; ++x) {
+                for (LONG y = p.top; kept && y < p.bottom; ++y) {
+                    kept = shot.at(x, y) == art.at(static_cast<LONG>((x - p.left) / scale),
+                                                   static_cast<LONG>((y - p.top) / scale));
+                }
+            }
+            for (LONG i = 0; kept && mode != L"smooth" && i < 160 * 144; ++i) {
+                kept = shot.at(p.left + static_cast<LONG>((i % 160 + 0.5f) * scale),
+                               p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
+                       art.at(i % 160, i / 160);
+            }
+            return kept && (mode != L"nearest" || shot.pixels == today.pixels);
+        };
+        picture shot;
+        EXPECT_TRUE(eventually([&] { return kept(shot = capture(nullptr, monitor)); }));
+        today = mode.empty() ? shot : today;
+        // F8 stretches the picture over the whole screen, and back.
+        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+        const RECT corner{monitor.left, monitor.top, monitor.left + 6, monitor.top + 6};
+        EXPECT_TRUE(eventually([&] { return capture(nullptr, corner).at(5, 5) == art.at(0, 0); }));
+        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+        EXPECT_TRUE(eventually([&] { return kept(capture(nullptr, monitor)); }));
+        // A click off the centre reaches the game where the picture shows it.
+        const LPARAM click = MAKELPARAM(p.left + 71, p.top + 30);
+        ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, click);
+        const auto line =
+            stand_in::message_text(WM_LBUTTONDOWN, 0, translate_mouse_position(click, p, source));
+        EXPECT_TRUE(
+            eventually([&] { return std::ranges::count(record.values(L"message"), line) > 0; }));
+        // Alt+F4 ends the run and leaves the game running; the game's end, the
+        // run within a tick or two.
+        if (&mode != &runs.back()) {
+            ::PostMessageW(tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+        } else {
+            ::PostMessageW(game.window, WM_CLOSE, 0, 0);
+        }
+        EXPECT_TRUE(eventually([&] { return !tool.watch(); }, 1s));
+        EXPECT_EQ(tool.exit_code, 0u);
     }
-    eventually([&] { return record.values(L"message").size() >= expected.size(); });
-    EXPECT_EQ(record.values(L"message"), expected);
-
-    // The game ends: the tool follows within a tick or two.
-    ::PostMessageW(game.window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(eventually([&] { return !tool.watch(); }, 1s));
-    EXPECT_EQ(tool.exit_code, 0u);
 }
 
 } // namespace

@@ -8,11 +8,6 @@
 
 namespace orvane::stand_in {
 
-// The still picture: four quadrants, left to right and top to bottom, whose
-// edges show where the picture lands.
-inline constexpr COLORREF quadrant_colours[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255),
-                                                RGB(255, 255, 0)};
-
 // A key or mouse message as the game records it, after "message=".
 inline std::wstring message_text(UINT message, WPARAM wparam, LPARAM lparam) {
     wchar_t text[64];

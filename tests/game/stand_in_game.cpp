@@ -13,6 +13,7 @@
 // player quitting the game would.
 #include "stand_in.h"
 
+#include <array>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,6 +69,7 @@ INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
         record(L"layout=" +
                std::to_wstring(::SendDlgItemMessageW(dialog, 1000, CB_GETCURSEL, 0, 0)));
+        record(L"answered=" + std::to_wstring(::GetTickCount64()));
         ::EndDialog(dialog, IDOK);
     }
     return FALSE;
@@ -87,8 +89,17 @@ void paint(HWND window) {
     for (int i = 0; i < 4; ++i) {
         fill(dc,
              {i % 2 ? x : 0, i / 2 ? y : 0, i % 2 ? client.right : x, i / 2 ? client.bottom : y},
-             orvane::stand_in::quadrant_colours[i]);
+             std::array{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 0)}[i]);
     }
+    // Pixel art on them, what scaling shows best: single-pixel detail, thin
+    // lines, a sprite with a one-pixel outline; clear of the quadrants' edges.
+    for (int i = 0; i < 32 * 32; ++i) {
+        ::SetPixel(dc, 8 + i % 32, 8 + i / 32, (i + i / 32) % 2 ? RGB(255, 255, 255) : 0);
+    }
+    fill(dc, {0, 3 * y / 4, client.right, 3 * y / 4 + 1}, RGB(255, 255, 255));
+    fill(dc, {3 * x / 4, 0, 3 * x / 4 + 1, client.bottom}, RGB(0, 0, 0));
+    fill(dc, {100, 80, 114, 94}, RGB(0, 0, 0));
+    fill(dc, {101, 81, 113, 93}, RGB(255, 0, 255));
     using namespace orvane::stand_in::frame_band;
     for (int cell = 0; frame_ms > 0 && cell < cells; ++cell) {
         const bool bit = (frame_number >> (cells - 1 - cell)) & 1;

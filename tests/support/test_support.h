@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -172,18 +173,46 @@ struct tool_run {
             wchar_t text[256]{};
             ::GetDlgItemTextW(box, 0xFFFF, text, 256); // a message box's text is control 0xFFFF
             error_box = text;
-            error_after = clock::now() - start;
+            error_tick = ::GetTickCount64();
             ::PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
         return true;
     }
     started_process process;
-    clock::time_point start = clock::now();
+    ULONGLONG start_tick = ::GetTickCount64();
     HWND mirror = nullptr;
     std::optional<std::wstring> error_box;
-    clock::duration error_after{};
+    ULONGLONG error_tick = 0;
     DWORD exit_code = STILL_ACTIVE;
 };
 inline constexpr bool closing_the_mirror = true;
+
+// The pixels of `area` of a window's client area, or of the screen for a null
+// window, row by row, as 0xRRGGBB values.
+struct picture {
+    LONG width = 0;
+    std::vector<std::uint32_t> pixels;
+    std::uint32_t at(LONG x, LONG y) const {
+        return pixels[static_cast<std::size_t>(y * width + x)];
+    }
+};
+inline picture capture(HWND window, const RECT& area) {
+    const LONG width = area.right - area.left, height = area.bottom - area.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC dc = ::GetDC(window);
+    void* bits = nullptr;
+    HDC memory = ::CreateCompatibleDC(dc);
+    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    const memory_bitmap held{{memory, bitmap, ::SelectObject(memory, bitmap)}};
+    ::BitBlt(memory, 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
+    ::ReleaseDC(window, dc);
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    return {width, {first, first + width * height}};
+}
 
 } // namespace orvane::test
