@@ -41,11 +41,13 @@ inline void kill_timer(window_timer_value value) noexcept {
     ::KillTimer(value.window, value.id);
 }
 
-// A bitmap selected into a memory device context of its own.
+// A bitmap selected into a memory device context of its own, and its pixels
+// when it has them at hand.
 struct memory_bitmap_value {
     HDC dc = nullptr;
     HBITMAP bitmap = nullptr;
     HGDIOBJ previous = nullptr;
+    void* pixels = nullptr;
     bool operator==(const memory_bitmap_value&) const = default;
 };
 inline void delete_memory_bitmap(memory_bitmap_value value) noexcept {
@@ -69,5 +71,25 @@ using window_dc = unique_any<detail::window_dc_value, detail::release_dc>;
 using unique_window = unique_any<HWND, detail::destroy_window>;
 using window_timer = unique_any<detail::window_timer_value, detail::kill_timer>;
 using memory_bitmap = unique_any<detail::memory_bitmap_value, detail::delete_memory_bitmap>;
+
+// A bitmap of `size` with its pixels at hand (0xRRGGBB, top row first), in a
+// memory device context of its own; empty when it cannot be made.
+inline memory_bitmap pixel_bitmap(SIZE size) noexcept {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = size.cx;
+    info.bmiHeader.biHeight = -size.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    HDC dc = ::CreateCompatibleDC(nullptr);
+    void* pixels = nullptr;
+    HBITMAP bitmap =
+        dc ? ::CreateDIBSection(dc, &info, DIB_RGB_COLORS, &pixels, nullptr, 0) : nullptr;
+    if (!bitmap) {
+        ::DeleteDC(dc);
+        return {};
+    }
+    return memory_bitmap{{dc, bitmap, ::SelectObject(dc, bitmap), pixels}};
+}
 
 } // namespace orvane

@@ -2,6 +2,8 @@
 #include "mirror/fullscreen_window.h"
 #include "mirror/mirror_geometry.h"
 
+#include <algorithm>
+
 namespace orvane {
 
 void fullscreen_window::update_destination_rect() noexcept {
@@ -18,7 +20,7 @@ void fullscreen_window::update_destination_rect() noexcept {
 void fullscreen_window::paint_frame() noexcept {
     const auto start = monotonic_clock::now();
     const HWND painted = window.get();
-    if (smoothing()) {
+    if (scaling == scaling_mode::smooth) {
         // A smoothed copy that is clipped is scaled anew from the part that
         // shows, a piece out of place: it is always painted whole.
         ::InvalidateRect(painted, nullptr, FALSE);
@@ -49,28 +51,43 @@ void fullscreen_window::paint_frame() noexcept {
 }
 
 // Nearest and integer scaling are one StretchBlt in the device context's own
-// stretch mode, which copies without blending when it enlarges. Sharp scaling
-// first enlarges the game's picture by a whole factor into its bitmap; smooth
-// and sharp then blend, unless the picture keeps its size.
+// stretch mode, which copies without blending when it enlarges; smooth scaling
+// blends, unless the picture keeps its size.
 BOOL fullscreen_window::copy_frame(HDC target) noexcept {
-    HDC source = source_dc.get().dc;
-    SIZE size{source_rect.right, source_rect.bottom};
     if (scaling == scaling_mode::sharp) {
-        if (!::StretchBlt(scaled_frame.get().dc, 0, 0, scaled_size.cx, scaled_size.cy, source, 0, 0,
-                          size.cx, size.cy, SRCCOPY)) {
-            return FALSE;
-        }
-        source = scaled_frame.get().dc;
-        size = scaled_size;
+        return copy_sharp_frame(target);
     }
     const RECT& to = destination_rect;
     const SIZE to_size{to.right - to.left, to.bottom - to.top};
-    if (smoothing() && (to_size.cx != size.cx || to_size.cy != size.cy)) {
+    if (scaling == scaling_mode::smooth &&
+        (to_size.cx != source_rect.right || to_size.cy != source_rect.bottom)) {
         ::SetStretchBltMode(target, HALFTONE);
         ::SetBrushOrgEx(target, 0, 0, nullptr); // as HALFTONE requires
     }
-    return ::StretchBlt(target, to.left, to.top, to_size.cx, to_size.cy, source, 0, 0, size.cx,
-                        size.cy, SRCCOPY);
+    return ::StretchBlt(target, to.left, to.top, to_size.cx, to_size.cy, source_dc.get().dc, 0, 0,
+                        source_rect.right, source_rect.bottom, SRCCOPY);
+}
+
+// The game's picture, copied as it is, then scaled here a band at a time.
+BOOL fullscreen_window::copy_sharp_frame(HDC target) noexcept {
+    const SIZE from{source_rect.right, source_rect.bottom};
+    if (!::BitBlt(sharp_source.get().dc, 0, 0, from.cx, from.cy, source_dc.get().dc, 0, 0,
+                  SRCCOPY)) {
+        return FALSE;
+    }
+    ::GdiFlush(); // the copy is in the pixels before they are read
+    const RECT& to = destination_rect;
+    const SIZE to_size{to.right - to.left, to.bottom - to.top};
+    sharp->start(from, to_size, sharp_whole);
+    for (LONG first = 0; first < to_size.cy; first += sharp_band_rows) {
+        const LONG count = std::min(sharp_band_rows, to_size.cy - first);
+        sharp->scale_rows(static_cast<const std::uint32_t*>(sharp_source.get().pixels), first,
+                          count, client_rect.right,
+                          static_cast<std::uint32_t*>(sharp_band.get().pixels));
+        ::BitBlt(target, to.left, to.top + first, to_size.cx, count, sharp_band.get().dc, 0, 0,
+                 SRCCOPY);
+    }
+    return TRUE;
 }
 
 } // namespace orvane

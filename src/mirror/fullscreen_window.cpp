@@ -26,7 +26,8 @@ fullscreen_window::~fullscreen_window() {
 
 void fullscreen_window::release() noexcept {
     timer.reset();
-    scaled_frame.reset();
+    sharp_band.reset();
+    sharp_source.reset();
     window.reset();
     source_dc.reset();
     window_class.reset();
@@ -89,22 +90,21 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
     update_destination_rect(); // letterbox, cleared black on the first paint
 }
 
-// Sharp scaling enlarges each frame by the largest whole factor that fits (at
-// least 1) into a bitmap held for the whole run. Without one, the picture
-// matters more than the filter: the run goes on smoothed.
+// Sharp scaling is computed here from the game's picture, into the screen's
+// picture a band of rows at a time; what it needs is made once. Without it the
+// picture matters more than the filter: the run goes on smoothed.
 void fullscreen_window::make_scaled_frame() noexcept {
     if (scaling != scaling_mode::sharp) {
         return;
     }
-    const LONG scale = std::max(whole_scale(client_rect, source_rect), LONG{1});
-    scaled_size = {source_rect.right * scale, source_rect.bottom * scale};
-    HDC dc = ::CreateCompatibleDC(source_dc.get().dc);
-    HBITMAP bitmap =
-        dc ? ::CreateCompatibleBitmap(source_dc.get().dc, scaled_size.cx, scaled_size.cy) : nullptr;
-    if (bitmap) {
-        scaled_frame.reset({dc, bitmap, ::SelectObject(dc, bitmap)});
-    } else {
-        ::DeleteDC(dc);
+    sharp_whole = std::max(whole_scale(client_rect, source_rect), LONG{1});
+    sharp_source = pixel_bitmap({source_rect.right, source_rect.bottom});
+    sharp_band = pixel_bitmap({client_rect.right, sharp_band_rows});
+    sharp.emplace(client_rect.right);
+    if (!sharp_source || !sharp_band || !*sharp) {
+        sharp_source.reset();
+        sharp_band.reset();
+        sharp.reset();
         scaling = scaling_mode::smooth;
     }
 }

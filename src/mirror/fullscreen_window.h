@@ -2,10 +2,12 @@
 
 #include "common/windows_owners.h"
 #include "mirror/scaling_mode.h"
+#include "mirror/sharp_scaling.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace orvane {
@@ -39,15 +41,13 @@ private:
     void release() noexcept;
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
     void start_timer() noexcept;
-    bool smoothing() const noexcept {
-        return scaling == scaling_mode::smooth || scaling == scaling_mode::sharp;
-    }
     void detach() noexcept;
 
     // frame_copy.cpp
     void update_destination_rect() noexcept;
     void paint_frame() noexcept;
     BOOL copy_frame(HDC target) noexcept;
+    BOOL copy_sharp_frame(HDC target) noexcept;
 
     // In the order of acquisition; released in reverse.
     registered_class window_class;
@@ -58,8 +58,13 @@ private:
     RECT client_rect{};
     RECT destination_rect{};
     scaling_mode scaling;
-    memory_bitmap scaled_frame; // sharp: the game's picture enlarged by a whole factor
-    SIZE scaled_size{};
+    // Sharp scaling: the game's picture as pixels, a band of rows of the
+    // picture on the screen, the scaling itself and its whole factor.
+    memory_bitmap sharp_source;
+    memory_bitmap sharp_band;
+    std::optional<sharp_scaler> sharp;
+    LONG sharp_whole = 1;
+    static constexpr LONG sharp_band_rows = 64; // a screen-wide strip of 64 rows at a time
     window_timer timer;
     bool keep_aspect_ratio = true;
     std::uint32_t timer_interval_ms = 20;

@@ -253,7 +253,7 @@ std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
         figures.cpu_ms += cpu_ms(::GetCurrentProcess()) - cpu_start;
         const double seconds = std::chrono::duration<double>(clock::now() - start).count();
         figures.seconds += seconds;
-        figures.nominal_frames += seconds * 1000.0 / mirror.interval_ms();
+        figures.nominal_frames += seconds * 1000.0 / std::max(mirror.interval_ms(), 10u);
     }
     ::ReleaseDC(game, game_dc);
 
@@ -314,7 +314,8 @@ std::vector<figure> measure_modes(HWND game, std::chrono::seconds duration) {
                 }
             }
             const double seconds = std::chrono::duration<double>(clock::now() - start).count();
-            figures.nominal_frames += seconds * 1000.0 / mirror.interval_ms();
+            // Windows raises intervals below 10 ms to 10 ms.
+            figures.nominal_frames += seconds * 1000.0 / std::max(mirror.interval_ms(), 10u);
         }
     }
     std::vector<figure> figures;

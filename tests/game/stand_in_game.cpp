@@ -93,9 +93,13 @@ void paint(HWND window) {
     }
     // Pixel art on them, what scaling shows best: single-pixel detail, thin
     // lines, a sprite with a one-pixel outline; clear of the quadrants' edges.
-    for (int i = 0; i < 32 * 32; ++i) {
-        ::SetPixel(dc, 8 + i % 32, 8 + i / 32, (i + i / 32) % 2 ? RGB(255, 255, 255) : 0);
-    }
+    static const WORD checker[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
+    HBITMAP pattern = ::CreateBitmap(8, 8, 1, 1, checker);
+    HBRUSH brush = ::CreatePatternBrush(pattern);
+    const RECT area{8, 8, 40, 40};
+    ::FillRect(dc, &area, brush); // in one call, so that a frame is drawn at once
+    ::DeleteObject(brush);
+    ::DeleteObject(pattern);
     fill(dc, {0, 3 * y / 4, client.right, 3 * y / 4 + 1}, RGB(255, 255, 255));
     fill(dc, {3 * x / 4, 0, 3 * x / 4 + 1, client.bottom}, RGB(0, 0, 0));
     fill(dc, {100, 80, 114, 94}, RGB(0, 0, 0));

@@ -198,20 +198,12 @@ struct picture {
 };
 inline picture capture(HWND window, const RECT& area) {
     const LONG width = area.right - area.left, height = area.bottom - area.top;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    const memory_bitmap copy = pixel_bitmap({width, height});
     HDC dc = ::GetDC(window);
-    void* bits = nullptr;
-    HDC memory = ::CreateCompatibleDC(dc);
-    HBITMAP bitmap = ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    const memory_bitmap held{{memory, bitmap, ::SelectObject(memory, bitmap)}};
-    ::BitBlt(memory, 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
+    ::BitBlt(copy.get().dc, 0, 0, width, height, dc, area.left, area.top, SRCCOPY);
     ::ReleaseDC(window, dc);
-    const auto* first = static_cast<const std::uint32_t*>(bits);
+    ::GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(copy.get().pixels);
     return {width, {first, first + width * height}};
 }
 

@@ -90,6 +90,18 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
                   (std::array{row[8], row[9], row[10], row[11]}));
     }
 
+    // Sharp samples: source pixel and the next one's weight in 256ths, for
+    // 2 pixels enlarged twice and shown on 5, and 160 by 7 on 1200.
+    const std::array<LONG, 6> sharp_cases[] = {
+        {0, 2, 5, 2, 0, 0},       {1, 2, 5, 2, 0, 0},           {2, 2, 5, 2, 0, 128},
+        {3, 2, 5, 2, 1, 0},       {4, 2, 5, 2, 1, 0},           {7, 160, 1200, 7, 0, 128},
+        {41, 160, 1200, 7, 5, 0}, {1199, 160, 1200, 7, 159, 0}, {3, 0, 5, 1, 0, 0},
+        {3, 2, 0, 1, 0, 0}};
+    for (const auto& row : sharp_cases) {
+        const sharp_sample sample = sharp_sample_at(row[0], row[1], row[2], row[3]);
+        EXPECT_EQ((std::array{sample.source, LONG(sample.weight)}), (std::array{row[4], row[5]}));
+    }
+
     // Position, picture rectangle, game size, then the position in the game.
     const std::array<LONG, 10> mouse_cases[] = {
         {960, 540, 240, 0, 1680, 1080, 640, 480, 320, 240},       // 640 x 480 on 1920 x 1080
