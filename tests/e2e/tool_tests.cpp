@@ -12,10 +12,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <list>
+#include <optional>
 #include <set>
 #include <span>
+#include <tuple>
 
 namespace orvane::test {
 namespace {
