@@ -10,11 +10,16 @@ void fullscreen_window::update_destination_rect() noexcept {
     if (!keep_aspect_ratio) {
         // The picture covers everything: no black fill needed.
         destination_rect = client_rect;
-        return;
+    } else {
+        destination_rect = scaling == scaling_mode::integer
+                               ? integer_rect(client_rect, source_rect)
+                               : letterbox_rect(client_rect, source_rect);
+        needs_clear = true;
     }
-    destination_rect = scaling == scaling_mode::integer ? integer_rect(client_rect, source_rect)
-                                                        : letterbox_rect(client_rect, source_rect);
-    needs_clear = true;
+    if (sharp) {
+        sharp->scale_to({destination_rect.right - destination_rect.left,
+                         destination_rect.bottom - destination_rect.top});
+    }
 }
 
 void fullscreen_window::paint_frame() noexcept {
@@ -78,7 +83,6 @@ BOOL fullscreen_window::copy_sharp_frame(HDC target) noexcept {
     ::GdiFlush(); // the copy is in the pixels before they are read
     const RECT& to = destination_rect;
     const SIZE to_size{to.right - to.left, to.bottom - to.top};
-    sharp->start(from, to_size, sharp_whole);
     for (LONG first = 0; first < to_size.cy; first += sharp_band_rows) {
         const LONG count = std::min(sharp_band_rows, to_size.cy - first);
         sharp->scale_rows(static_cast<const std::uint32_t*>(sharp_source.get().pixels), first,

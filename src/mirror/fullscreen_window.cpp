@@ -97,10 +97,11 @@ void fullscreen_window::make_scaled_frame() noexcept {
     if (scaling != scaling_mode::sharp) {
         return;
     }
-    sharp_whole = std::max(whole_scale(client_rect, source_rect), LONG{1});
-    sharp_source = pixel_bitmap({source_rect.right, source_rect.bottom});
+    const SIZE from{source_rect.right, source_rect.bottom};
+    sharp_source = pixel_bitmap(from);
     sharp_band = pixel_bitmap({client_rect.right, sharp_band_rows});
-    sharp.emplace(client_rect.right);
+    sharp.emplace(from, std::max(whole_scale(client_rect, source_rect), LONG{1}),
+                  client_rect.right);
     if (!sharp_source || !sharp_band || !*sharp) {
         sharp_source.reset();
         sharp_band.reset();

@@ -59,11 +59,10 @@ private:
     RECT destination_rect{};
     scaling_mode scaling;
     // Sharp scaling: the game's picture as pixels, a band of rows of the
-    // picture on the screen, the scaling itself and its whole factor.
+    // picture on the screen, and the scaling itself.
     memory_bitmap sharp_source;
     memory_bitmap sharp_band;
     std::optional<sharp_scaler> sharp;
-    LONG sharp_whole = 1;
     static constexpr LONG sharp_band_rows = 64; // a screen-wide strip of 64 rows at a time
     window_timer timer;
     bool keep_aspect_ratio = true;

@@ -36,17 +36,14 @@ sharp_sample sharp_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept {
     return {static_cast<LONG>(pixel / whole), (pixel + 1) % whole == 0 ? weight : 0};
 }
 
-sharp_scaler::sharp_scaler(LONG max_width) noexcept
-    : max_width_(max_width),
+sharp_scaler::sharp_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept
+    : from_size_(from_size), whole_(whole), max_width_(max_width),
       storage_(new (std::nothrow) std::uint32_t[std::size_t(max_width) * 4]) {}
 
-void sharp_scaler::start(SIZE from_size, SIZE to_size, LONG whole) noexcept {
-    from_size_ = from_size;
+void sharp_scaler::scale_to(SIZE to_size) noexcept {
     to_size_ = {std::min(to_size.cx, max_width_), to_size.cy};
-    whole_ = whole;
-    scaled_rows_[0] = scaled_rows_[1] = -1;
     for (LONG x = 0; x < to_size_.cx; ++x) {
-        const sharp_sample column = sharp_sample_at(x, from_size.cx, to_size_.cx, whole);
+        const sharp_sample column = sharp_sample_at(x, from_size_.cx, to_size_.cx, whole_);
         storage_[std::size_t(x) * 2] = static_cast<std::uint32_t>(column.source);
         storage_[std::size_t(x) * 2 + 1] = column.weight;
     }
@@ -70,6 +67,9 @@ const std::uint32_t* sharp_scaler::across(const std::uint32_t* from, LONG source
 
 void sharp_scaler::scale_rows(const std::uint32_t* from, LONG first, LONG count, LONG stride,
                               std::uint32_t* rows) noexcept {
+    if (first == 0) {
+        scaled_rows_[0] = scaled_rows_[1] = -1; // a new picture
+    }
     for (LONG r = 0; r < count; ++r) {
         std::uint32_t* out = rows + std::size_t(r) * std::size_t(stride);
         const sharp_sample row = sharp_sample_at(first + r, from_size_.cy, to_size_.cy, whole_);

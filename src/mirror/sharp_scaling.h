@@ -20,29 +20,31 @@ struct sharp_sample {
 };
 sharp_sample sharp_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept;
 
-// Sharp scaling of a picture (0xRRGGBB pixels, top row first) to a size of up
-// to `max_width` across, a band of rows at a time from the top. Each source
-// row is scaled across once; a destination row repeats it or mixes two.
+// Sharp scaling of pictures of `from_size` (0xRRGGBB pixels, top row first),
+// enlarged by `whole`, to a size of up to `max_width` across, a band of rows at
+// a time from the top. Each source row is scaled across once; a destination
+// row repeats it or mixes two.
 class sharp_scaler {
 public:
-    explicit sharp_scaler(LONG max_width) noexcept;
+    sharp_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept;
     // Whether it got its storage.
     explicit operator bool() const noexcept { return storage_ != nullptr; }
 
-    void start(SIZE from_size, SIZE to_size, LONG whole) noexcept;
-    // Rows `first` to `first + count` into `rows`, whose rows are `stride`
-    // pixels apart.
+    // The size it scales to from now on.
+    void scale_to(SIZE to_size) noexcept;
+    // Rows `first` to `first + count` of the picture `from` into `rows`, whose
+    // rows are `stride` pixels apart; a band from row 0 begins a new picture.
     void scale_rows(const std::uint32_t* from, LONG first, LONG count, LONG stride,
                     std::uint32_t* rows) noexcept;
 
 private:
     const std::uint32_t* across(const std::uint32_t* from, LONG source_row) noexcept;
 
+    SIZE from_size_;
+    LONG whole_;
     LONG max_width_;
     std::unique_ptr<std::uint32_t[]> storage_; // columns' samples, then two rows scaled across
-    SIZE from_size_{};
     SIZE to_size_{};
-    LONG whole_ = 1;
     LONG scaled_rows_[2] = {-1, -1};
 };
 
