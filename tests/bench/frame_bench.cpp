@@ -39,38 +39,23 @@ double cpu_ms(HANDLE process) {
 // device context showing the game's picture at `picture` (scaled or not).
 class band_reader {
 public:
-    band_reader(SIZE source, const RECT& picture) : source_(source), picture_(picture) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = picture.right - picture.left;
-        info.bmiHeader.biHeight = -1; // one row, top-down
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        memory_dc_ = ::CreateCompatibleDC(nullptr);
-        row_ = ::CreateDIBSection(memory_dc_, &info, DIB_RGB_COLORS,
-                                  reinterpret_cast<void**>(&pixels_), nullptr, 0);
-        previous_ = ::SelectObject(memory_dc_, row_);
-    }
-    ~band_reader() {
-        ::SelectObject(memory_dc_, previous_);
-        ::DeleteObject(row_);
-        ::DeleteDC(memory_dc_);
-    }
-    band_reader(const band_reader&) = delete;
-    band_reader& operator=(const band_reader&) = delete;
+    band_reader(SIZE source, const RECT& picture)
+        : source_(source), picture_(picture),
+          row_(pixel_bitmap({picture.right - picture.left, 1})) {}
 
     unsigned read(HDC dc) const {
         const LONG width = picture_.right - picture_.left;
         const LONG height = picture_.bottom - picture_.top;
         const int band_y = stand_in::frame_band::height_of(source_.cy) / 2;
-        ::BitBlt(memory_dc_, 0, 0, width, 1, dc, picture_.left,
+        ::BitBlt(row_.get().dc, 0, 0, width, 1, dc, picture_.left,
                  picture_.top + band_y * height / source_.cy, SRCCOPY);
         unsigned frame = 0;
         for (int cell = 0; cell < stand_in::frame_band::cells; ++cell) {
             const int centre = (stand_in::frame_band::cell_left(cell, source_.cx) +
                                 stand_in::frame_band::cell_left(cell + 1, source_.cx)) /
                                2;
-            const std::uint32_t pixel = pixels_[centre * width / source_.cx];
+            const std::uint32_t pixel =
+                static_cast<const std::uint32_t*>(row_.get().pixels)[centre * width / source_.cx];
             frame = (frame << 1) | ((pixel & 0xFF) > 0x80 ? 1u : 0u);
         }
         return frame;
@@ -79,10 +64,7 @@ public:
 private:
     SIZE source_;
     RECT picture_;
-    HDC memory_dc_ = nullptr;
-    HBITMAP row_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
-    std::uint32_t* pixels_ = nullptr;
+    memory_bitmap row_; // one row of the picture at the band
 };
 
 struct figure {
