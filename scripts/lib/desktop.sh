@@ -5,6 +5,8 @@
 desktop_pids=()
 
 stop_desktop() {
+  # A signal now (Ctrl+C again, a CI job cancelled) must not cut the cleanup short.
+  trap '' INT TERM
   if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
     wineserver -k >/dev/null 2>&1 || true # ends this prefix's Windows processes
   fi
@@ -16,6 +18,7 @@ stop_desktop() {
     wait "$pid" 2>/dev/null || true
   done
   desktop_pids=()
+  trap 'exit 130' INT TERM
 }
 
 # start_desktop BUILD_DIR [SCREENS [reuse-display]]
