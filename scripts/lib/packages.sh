@@ -1,9 +1,9 @@
 # Sourced by the scripts: installs the Debian packages that the build, the
 # tests and the demo need, when any is missing.
 
-# libxinerama1 is only recommended by Wine, which reads a desktop's monitors
+# libxrandr2 is only recommended by Wine, which reads a desktop's monitors
 # through it: without it the two-monitor desktop is one monitor.
-required_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 libxinerama1 xvfb
+required_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix wine wine64 libxrandr2 xvfb
   xcompmgr googletest clang clang-format python3-pefile)
 
 ensure_packages() {

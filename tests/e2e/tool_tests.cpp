@@ -141,6 +141,10 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
     const std::set<std::uint32_t> own(art.pixels.begin(), art.pixels.end());
     MONITORINFO info{sizeof info, {}, {}, 0};
     ::GetMonitorInfoW(::MonitorFromWindow(game.window, MONITOR_DEFAULTTONEAREST), &info);
+    // The desktop has as many monitors as scripts/lib/desktop.sh made.
+    wchar_t monitors[8] = L"1";
+    ::GetEnvironmentVariableW(L"ORVANE_TEST_MONITORS", monitors, 8);
+    EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), std::stoi(monitors));
     EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(info.dwFlags & MONITORINFOF_PRIMARY));
     const RECT& monitor = info.rcMonitor;
     const RECT screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};

@@ -188,7 +188,8 @@ struct tool_run {
 inline constexpr bool closing_the_mirror = true;
 
 // The pixels of `area` of a window's client area, or of the screen for a null
-// window, row by row, as 0xRRGGBB values.
+// window, row by row, as 0xRRGGBB values: the top byte, unused, is 0 under
+// Wine 8 and 0xFF under Wine 10.
 struct picture {
     LONG width = 0;
     std::vector<std::uint32_t> pixels;
@@ -204,7 +205,11 @@ inline picture capture(HWND window, const RECT& area) {
     ::ReleaseDC(window, dc);
     ::GdiFlush();
     const auto* first = static_cast<const std::uint32_t*>(copy.get().pixels);
-    return {width, {first, first + width * height}};
+    picture shot{width, {first, first + width * height}};
+    for (auto& pixel : shot.pixels) {
+        pixel &= 0xFFFFFF;
+    }
+    return shot;
 }
 
 } // namespace orvane::test
