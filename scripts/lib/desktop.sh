@@ -43,10 +43,11 @@ end_by_signals() {
 # start_desktop BUILD_DIR [SCREENS [reuse-display]]
 # SCREENS is WIDTHxHEIGHT, or two sizes joined by "+" for two monitors side by
 # side, the first one primary. With reuse-display and DISPLAY set, the
-# programs show on that display.
+# programs show on that display. With ORVANE_WINE_DPI set (144 is 150 %), the
+# prefix, one of its own, has that display scaling.
 start_desktop() {
-  local build_dir=$1 size=${2:-1280x1024} reuse=${3:-}
-  export WINEPREFIX="$build_dir/wineprefix${wine_root:+-$(basename "$wine_root")}"
+  local build_dir=$1 size=${2:-1280x1024} reuse=${3:-} dpi=${ORVANE_WINE_DPI:-}
+  export WINEPREFIX="$build_dir/wineprefix${wine_root:+-$(basename "$wine_root")}${dpi:+-${dpi}dpi}"
   export ORVANE_WINE_ROOT=$wine_root ORVANE_WINE_PREFIX=$WINEPREFIX
   export WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
   trap stop_desktop EXIT
@@ -142,10 +143,16 @@ lay_out_two_monitors() {
   [ "$("${xrandr[@]}" --listactivemonitors | head -n 1)" = "Monitors: 2" ]
 }
 
-# One wineserver for the whole run instead of one per program; the first
-# program run through wine-run sets the prefix up.
+# One wineserver for the whole run instead of one per program, running
+# before the first program. A new prefix is set up first (wine-run does), as
+# its display scaling counts from the next wineserver on.
 start_wineserver() {
   mkdir -p "$WINEPREFIX"
+  if [ ! -e "$WINEPREFIX/.ready" ]; then
+    "$1/wine-run" cmd /c exit >/dev/null 2>&1 || true
+    "${on_platform[@]}" wineserver -k >/dev/null 2>&1 || true
+    "${on_platform[@]}" wineserver -w >/dev/null 2>&1 || true
+  fi
   "${on_platform[@]}" wineserver -f -p >/dev/null 2>&1 &
   desktop_pids+=($!)
   "$1/wine-run" cmd /c exit >/dev/null 2>&1 || true

@@ -1,3 +1,4 @@
+#include "app/dpi_awareness.h"
 #include "app/game_contract.h"
 #include "app/message_loop.h"
 #include "mirror/fullscreen_window.h"
@@ -40,7 +41,7 @@ int launch_sequence(const wchar_t* command_line) {
         game_window = start_game(options, window_text_start, window_class_name);
     }
 
-    const fullscreen_window mirror(
+    fullscreen_window mirror(
         L"ForceFullScreenWindow", game_window,
         scaling_mode_named(get_option(options, L"--orvane-scaling", L"nearest")));
     run_message_loop(mirror);
@@ -51,6 +52,7 @@ int launch_sequence(const wchar_t* command_line) {
 } // namespace orvane
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
+    orvane::declare_per_monitor_dpi_awareness();
     // The one place where failures are caught: everything the run acquired has
     // been released by the time the box shows. The game keeps running.
     try {

@@ -1,19 +1,15 @@
 #include "mirror/fullscreen_window.h"
 
 #include "common/windows_error.h"
-#include "mirror/mirror_geometry.h"
-
-#include <algorithm>
 
 namespace orvane {
 
 fullscreen_window::fullscreen_window(const std::wstring& class_name, HWND source,
-                                     scaling_mode scaling)
-    : scaling(scaling) {
+                                     scaling_mode scaling) {
     // Released here rather than by the members' destructors: destroying the
     // window runs handle_message, which must find every member alive.
     try {
-        construct(class_name, source);
+        construct(class_name, source, scaling);
     } catch (...) {
         release();
         throw;
@@ -26,14 +22,14 @@ fullscreen_window::~fullscreen_window() {
 
 void fullscreen_window::release() noexcept {
     timer.reset();
-    sharp_band.reset();
-    sharp_source.reset();
+    picture.reset();
     window.reset();
     source_dc.reset();
     window_class.reset();
 }
 
-void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
+void fullscreen_window::construct(const std::wstring& class_name, HWND source,
+                                  scaling_mode scaling) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW class_info{};
     class_info.cbSize = sizeof class_info;
@@ -56,10 +52,7 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
         throw windows_error("Unable to get the window DC");
     }
     source_dc.reset({source_window, dc});
-
-    if (!::GetClientRect(source_window, &source_rect)) {
-        throw windows_error("Unable to get the window client area rect");
-    }
+    const game_client area = locate_game_client(source_window, source_dc);
 
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -82,32 +75,11 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source) {
     if (!::GetClientRect(created, &client_rect)) {
         throw windows_error("Unable to get the window client area rect");
     }
-    destination_rect = client_rect;
-    make_scaled_frame();
+    picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
 
     // Without a timer the window repaints only when the system asks it to.
     start_timer();
     update_destination_rect(); // letterbox, cleared black on the first paint
-}
-
-// Sharp scaling is computed here from the game's picture, into the screen's
-// picture a band of rows at a time; what it needs is made once. Without it the
-// picture matters more than the filter: the run goes on smoothed.
-void fullscreen_window::make_scaled_frame() noexcept {
-    if (scaling != scaling_mode::sharp) {
-        return;
-    }
-    const SIZE from{source_rect.right, source_rect.bottom};
-    sharp_source = pixel_bitmap(from);
-    sharp_band = pixel_bitmap({client_rect.right, sharp_band_rows});
-    sharp.emplace(from, std::max(whole_scale(client_rect, source_rect), LONG{1}),
-                  client_rect.right);
-    if (!sharp_source || !sharp_band || !*sharp) {
-        sharp_source.reset();
-        sharp_band.reset();
-        sharp.reset();
-        scaling = scaling_mode::smooth;
-    }
 }
 
 void fullscreen_window::start_timer() noexcept {
@@ -124,9 +96,12 @@ LRESULT CALLBACK fullscreen_window::mirror_window_proc(HWND hwnd, UINT message, 
 }
 
 LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept {
+    // Until construction has made the picture, default processing only.
+    if (!picture && message != WM_DESTROY) {
+        return ::DefWindowProcW(window.get(), message, wparam, lparam);
+    }
     if (message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK) {
-        ::PostMessageW(source_window, message, wparam,
-                       translate_mouse_position(lparam, destination_rect, source_rect));
+        ::PostMessageW(source_window, message, wparam, picture->game_position(lparam));
         return 0;
     }
     switch (message) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "common/windows_owners.h"
+#include "mirror/scaled_picture.h"
 #include "mirror/scaling_mode.h"
-#include "mirror/sharp_scaling.h"
 
 #include <windows.h>
 
@@ -29,15 +29,14 @@ public:
 
     // The mirror window; null once it has been destroyed.
     [[nodiscard]] HWND handle() const noexcept { return window.get(); }
-    [[nodiscard]] const RECT& picture_rect() const noexcept { return destination_rect; }
+    [[nodiscard]] const RECT& picture_rect() const noexcept { return picture->rect(); }
     [[nodiscard]] std::uint32_t interval_ms() const noexcept { return timer_interval_ms; }
 
     static LRESULT CALLBACK mirror_window_proc(HWND hwnd, UINT message, WPARAM wparam,
                                                LPARAM lparam) noexcept;
 
 private:
-    void construct(const std::wstring& class_name, HWND source);
-    void make_scaled_frame() noexcept;
+    void construct(const std::wstring& class_name, HWND source, scaling_mode scaling);
     void release() noexcept;
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
     void start_timer() noexcept;
@@ -46,24 +45,14 @@ private:
     // frame_copy.cpp
     void update_destination_rect() noexcept;
     void paint_frame() noexcept;
-    BOOL copy_frame(HDC target) noexcept;
-    BOOL copy_sharp_frame(HDC target) noexcept;
 
     // In the order of acquisition; released in reverse.
     registered_class window_class;
     HWND source_window = nullptr;
     window_dc source_dc;
-    RECT source_rect{};
     unique_window window;
     RECT client_rect{};
-    RECT destination_rect{};
-    scaling_mode scaling;
-    // Sharp scaling: the game's picture as pixels, a band of rows of the
-    // picture on the screen, and the scaling itself.
-    memory_bitmap sharp_source;
-    memory_bitmap sharp_band;
-    std::optional<sharp_scaler> sharp;
-    static constexpr LONG sharp_band_rows = 64; // a screen-wide strip of 64 rows at a time
+    std::optional<scaled_picture> picture;
     window_timer timer;
     bool keep_aspect_ratio = true;
     std::uint32_t timer_interval_ms = 20;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace orvane {
 namespace {
@@ -22,6 +23,27 @@ std::int64_t scaled_offset(std::uint16_t offset, LONG source_size, LONG picture_
     return static_cast<std::int64_t>(
         std::roundf(static_cast<float>(offset) * static_cast<float>(source_size) /
                     static_cast<float>(picture_size)));
+}
+
+// The offsets of a position from the picture's corner, as 16-bit arithmetic gives them.
+std::pair<std::uint16_t, std::uint16_t> offsets(LPARAM position, const RECT& picture) noexcept {
+    return {static_cast<std::uint16_t>(LOWORD(position) - LOWORD(picture.left)),
+            static_cast<std::uint16_t>(HIWORD(position) - LOWORD(picture.top))};
+}
+
+// y is not cut to 16 bits: a position below the source's height stays there.
+LPARAM position_lparam(std::int64_t x, std::int64_t y) noexcept {
+    return static_cast<LPARAM>((static_cast<std::uint64_t>(x) & 0xFFFF) |
+                               (static_cast<std::uint64_t>(y) << 16));
+}
+
+// One axis of pixel_under: the pixel of `size` that holds the centre of
+// pixel `offset` of `picture_size`.
+std::int64_t pixel_holding_centre(std::uint16_t offset, LONG size, LONG picture_size) noexcept {
+    if (picture_size <= 0 || size <= 0) {
+        return 0;
+    }
+    return (2 * std::int64_t{offset} + 1) * size / (2 * std::int64_t{picture_size});
 }
 
 } // namespace
@@ -71,17 +93,19 @@ RECT integer_rect(const RECT& client_rect, const RECT& source_rect) noexcept {
 
 LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
                                 const RECT& source_rect) noexcept {
-    const auto offset_x =
-        static_cast<std::uint16_t>(LOWORD(position) - LOWORD(destination_rect.left));
-    const auto offset_y =
-        static_cast<std::uint16_t>(HIWORD(position) - LOWORD(destination_rect.top));
-    const std::int64_t y =
-        scaled_offset(offset_y, source_rect.bottom, destination_rect.bottom - destination_rect.top);
-    const std::int64_t x =
-        scaled_offset(offset_x, source_rect.right, destination_rect.right - destination_rect.left);
-    // y is not cut to 16 bits: a position below the source's height stays there.
-    return static_cast<LPARAM>((static_cast<std::uint64_t>(x) & 0xFFFF) |
-                               (static_cast<std::uint64_t>(y) << 16));
+    const auto [offset_x, offset_y] = offsets(position, destination_rect);
+    return position_lparam(
+        scaled_offset(offset_x, source_rect.right, destination_rect.right - destination_rect.left),
+        scaled_offset(offset_y, source_rect.bottom,
+                      destination_rect.bottom - destination_rect.top));
+}
+
+LPARAM pixel_under(LPARAM position, const RECT& destination_rect, SIZE game_size) noexcept {
+    const auto [offset_x, offset_y] = offsets(position, destination_rect);
+    return position_lparam(pixel_holding_centre(offset_x, game_size.cx,
+                                                destination_rect.right - destination_rect.left),
+                           pixel_holding_centre(offset_y, game_size.cy,
+                                                destination_rect.bottom - destination_rect.top));
 }
 
 std::optional<std::uint32_t> adapted_timer_interval(std::uint32_t interval_ms,

@@ -30,6 +30,14 @@ RECT integer_rect(const RECT& client_rect, const RECT& source_rect) noexcept;
 LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
                                 const RECT& source_rect) noexcept;
 
+// The pixel of a game of `game_size` whose square holds the centre of the
+// screen pixel at `position` (as in a mouse message's lParam), for a picture
+// of `destination_rect` whose pixel centres are aligned with the game's:
+// where integer and sharp scaling show that pixel. Offsets wrap around in 16
+// bits as in translate_mouse_position; an empty picture maps every position
+// to 0.
+LPARAM pixel_under(LPARAM position, const RECT& destination_rect, SIZE game_size) noexcept;
+
 // The repaint interval after a paint that took `elapsed_ms`: the paint time
 // plus 5 ms when the paint took at least the interval, or when an interval
 // above 20 ms is more than 10 ms longer than the paint; otherwise none (kept).

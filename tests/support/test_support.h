@@ -43,8 +43,13 @@ template <typename Check> bool eventually(Check done, clock::duration limit = 5s
 }
 
 // A fresh directory, removed with everything in it at the end of its scope.
+// One of the same name that an interrupted run left behind goes first (Wine
+// gives out the same process ids again).
 struct temp_directory {
-    temp_directory() { std::filesystem::create_directories(path); }
+    temp_directory() {
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
     ~temp_directory() {
         std::error_code ignored;
         std::filesystem::remove_all(path, ignored);
