@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstdlib>
 #include <list>
 #include <optional>
 #include <set>
@@ -240,6 +243,130 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
         }
         EXPECT_TRUE(eventually([&] { return !tool.watch(); }, 1s));
         EXPECT_EQ(tool.exit_code, 0u);
+    }
+}
+
+// A pixel's colour is mostly this one's (blends included).
+bool mostly(std::uint32_t colour, int channel) {
+    const auto part = [&](int c) {
+        return colour >> (16 - 8 * c) & 0xFF;
+    };
+    return part(channel) > part((channel + 1) % 3) + 0x40 &&
+           part(channel) > part((channel + 2) % 3);
+}
+constexpr int red = 0, green = 1, blue = 2;
+
+// On a 1920 x 1080 screen at 150 % (Wine 10, LogPixels 144), a game that is
+// DPI aware and one the system scales: the mirror is per-monitor aware,
+// covers the monitor's pixels, shows the game's client area and nothing of
+// its frame, and a click reaches the game pixel the screen shows, read from
+// the screen at the edges of the game's quadrants (half its client size, as
+// the game draws them).
+TEST(scaled_display, mirror_covers_the_real_pixels_and_clicks_reach_the_pixel_shown) {
+    ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    const RECT monitor{0, 0, 1920, 1080};
+    std::set<std::uint32_t> palette; // the game's colours, read from the game that is aware
+    for (const bool aware : {true, false}) {
+        const temp_directory directory;
+        const game_record record{.file = directory.path / L"record.txt"};
+        const running_game game = start_game(directory.path, record,
+                                             {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"},
+                                              {L"ORVANE_GAME_DPI_AWARE", aware ? L"1" : L"0"}});
+        SIZE own{};
+        std::swscanf(record.value(L"client").c_str(), L"%ldx%ld", &own.cx, &own.cy);
+        const picture art = capture(game.window, {0, 0, 160, 144}); // exact when aware
+        if (aware) {
+            palette.insert(art.pixels.begin(), art.pixels.end());
+        }
+        for (const std::wstring mode : {L"integer", L"sharp"}) {
+            SCOPED_TRACE(testing::Message() << (aware ? "aware " : "scaled ") << mode);
+            tool_run tool(L"--orvane-scaling=" + mode, directory.path);
+            ASSERT_TRUE(eventually([&] { return tool.watch() && tool.mirror; }));
+            EXPECT_EQ(
+                ::GetAwarenessFromDpiAwarenessContext(::GetWindowDpiAwarenessContext(tool.mirror)),
+                DPI_AWARENESS_PER_MONITOR_AWARE);
+            RECT covered{};
+            ::GetWindowRect(tool.mirror, &covered);
+            EXPECT_TRUE(::EqualRect(&covered, &monitor));
+
+            // The picture: the box around everything that is not black.
+            picture shot;
+            RECT p{};
+            eventually([&] {
+                shot = capture(nullptr, monitor);
+                p = {1920, 1080, 0, 0};
+                for (LONG i = 0; i < 1920 * 1080; ++i) {
+                    if (shot.pixels[static_cast<std::size_t>(i)]) {
+                        p = {std::min(p.left, i % 1920), std::min(p.top, i / 1920),
+                             std::max(p.right, i % 1920 + 1), std::max(p.bottom, i / 1920 + 1)};
+                    }
+                }
+                return p.right > p.left && mostly(shot.at(p.left + 2, p.top + 2), red);
+            });
+            const LONG outside = static_cast<LONG>(
+                std::count_if(shot.pixels.begin(), shot.pixels.end(),
+                              [&](std::uint32_t c) { return !palette.contains(c); }));
+            std::printf("%s %ls: picture (%ld, %ld, %ld, %ld), %.1f %% of it outside the game's "
+                        "colours\n",
+                        aware ? "aware" : "scaled", mode.c_str(), p.left, p.top, p.right, p.bottom,
+                        100.0 * outside / ((p.right - p.left) * (p.bottom - p.top)));
+            if (aware && mode == L"integer") {
+                // Factor 7 of the real pixels: each game pixel a 7 x 7 square of its colour.
+                EXPECT_EQ((std::array{p.left, p.top, p.right, p.bottom}),
+                          (std::array<LONG, 4>{400, 36, 1520, 1044}));
+                for (LONG i = 0; i < 1120 * 1008; ++i) {
+                    ASSERT_EQ(shot.at(400 + i % 1120, 36 + i / 1120),
+                              art.at(i % 1120 / 7, i / 1120 / 7))
+                        << i % 1120 << " " << i / 1120;
+                }
+            }
+            // Nothing of the frame, whose greys and title have blue in them:
+            // the top row and the left column show the game's top quadrants,
+            // red, green and black, and their blends. (A platform that scales
+            // the game blends its last pixels with the frame beside them.)
+            for (LONG x = p.left; x < p.right - (p.right - p.left) / own.cx; ++x) {
+                EXPECT_LT(shot.at(x, p.top) & 0xFF, 0x40u) << x;
+            }
+            for (LONG y = p.top; y < p.top + (p.bottom - p.top) / 4; ++y) {
+                EXPECT_TRUE(mostly(shot.at(p.left, y), red)) << y;
+            }
+
+            // Where red turns green along a row of the upper quadrants, and
+            // red turns blue down a column of the left ones: the last red and
+            // the first green or blue screen pixel. Where the platform scaled
+            // and blended the game's picture, its edges may be a game pixel
+            // off.
+            const LONG row = p.top + (p.bottom - p.top) / 4,
+                       column = p.left + (p.right - p.left) * 9 / 20;
+            LONG to_green = p.left, to_blue = p.top;
+            while (!mostly(shot.at(to_green, row), green))
+                ++to_green;
+            while (!mostly(shot.at(column, to_blue), blue))
+                ++to_blue;
+            const LONG off = aware ? 0 : 1;
+            const std::tuple<LONG, LONG, LONG, LONG> clicks[] = {
+                {to_green - 1, row, own.cx / 2 - 1, -1},
+                {to_green, row, own.cx / 2, -1},
+                {column, to_blue - 1, -1, own.cy / 2 - 1},
+                {column, to_blue, -1, own.cy / 2},
+            };
+            for (const auto& [x, y, game_x, game_y] : clicks) {
+                const auto before = record.values(L"message").size();
+                ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+                ASSERT_TRUE(eventually([&] { return record.values(L"message").size() > before; }));
+                unsigned message = 0, x_y = 0;
+                unsigned long long wparam = 0;
+                std::swscanf(record.values(L"message").back().c_str(), L"%x %llx %x", &message,
+                             &wparam, &x_y);
+                const LONG received_x = LOWORD(x_y), received_y = HIWORD(x_y);
+                std::printf("  click at (%ld, %ld): game (%ld, %ld)\n", x, y, received_x,
+                            received_y);
+                EXPECT_TRUE(game_x < 0 || std::abs(received_x - game_x) <= off) << x;
+                EXPECT_TRUE(game_y < 0 || std::abs(received_y - game_y) <= off) << y;
+            }
+            ::PostMessageW(tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+            EXPECT_TRUE(eventually([&] { return !tool.watch(); }));
+        }
     }
 }
 

@@ -9,6 +9,7 @@
 //                              "Orvane - Stand-in Game")
 //   ORVANE_GAME_CLIENT_SIZE    its client size (640x480)
 //   ORVANE_GAME_FRAME_MS       animates: a frame every so many ms, its number shown
+//   ORVANE_GAME_DPI_AWARE      "1": per-monitor DPI aware, so the system does not scale it
 // With the argument --close it closes the running stand-in game instead, as a
 // player quitting the game would.
 #include "stand_in.h"
@@ -126,6 +127,10 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         ::InvalidateRect(window, nullptr, FALSE);
     } else if (message == WM_PAINT) {
         paint(window);
+    } else if (message == WM_GETMINMAXINFO) {
+        // As small as asked for: at 150 % a captioned window is otherwise
+        // wider than a small game.
+        reinterpret_cast<MINMAXINFO*>(lparam)->ptMinTrackSize = {1, 1};
     } else if (message == WM_DESTROY) {
         ::PostQuitMessage(0);
     } else {
@@ -141,22 +146,31 @@ int run_main_window() {
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.lpszClassName = main_window_class;
     ::RegisterClassExW(&window_class);
-    RECT frame{0, 0, 640, 480};
-    std::swscanf(environment(L"ORVANE_GAME_CLIENT_SIZE").c_str(), L"%ldx%ld", &frame.right,
-                 &frame.bottom);
-    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
-    ::AdjustWindowRectEx(&frame, style, FALSE, 0);
-    // In the desktop's bottom-right corner: on two monitors, where only the second one is.
-    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    SIZE size{640, 480};
+    std::swscanf(environment(L"ORVANE_GAME_CLIENT_SIZE").c_str(), L"%ldx%ld", &size.cx, &size.cy);
+    constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     HWND window = ::CreateWindowExW(
         0, main_window_class, environment(L"ORVANE_GAME_TITLE", L"Orvane - Stand-in Game").c_str(),
-        style,
+        style, 0, 0, size.cx, size.cy, nullptr, nullptr, window_class.hInstance, nullptr);
+    // The frame as the window has it (at some display scalings Wine's
+    // differs from what AdjustWindowRectEx says) around the client size asked
+    // for, in the desktop's bottom-right corner: on two monitors, where only
+    // the second one is.
+    RECT frame{}, client{};
+    ::GetWindowRect(window, &frame);
+    ::GetClientRect(window, &client);
+    const int width = frame.right - frame.left + size.cx - client.right,
+              height = frame.bottom - frame.top + size.cy - client.bottom;
+    ::SetWindowPos(
+        window, nullptr,
         ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) - width,
         ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN) - height,
-        width, height, nullptr, nullptr, window_class.hInstance, nullptr);
+        width, height, SWP_NOZORDER | SWP_SHOWWINDOW);
     if (frame_ms > 0) {
         ::SetTimer(window, 1, static_cast<UINT>(frame_ms), nullptr);
     }
+    ::GetClientRect(window, &client);
+    record(L"client=" + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom));
     record(L"main_window=" + std::to_wstring(reinterpret_cast<UINT_PTR>(window)));
     MSG message{};
     // No TranslateMessage: a WM_CHAR in the record was posted, not made here.
@@ -172,6 +186,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR command_line, int) {
     if (command_line == std::wstring_view(L"--close")) {
         HWND running = ::FindWindowW(main_window_class, nullptr);
         return running && ::PostMessageW(running, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (environment(L"ORVANE_GAME_DPI_AWARE") == L"1") {
+        ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
     }
     wchar_t directory[MAX_PATH];
     ::GetCurrentDirectoryW(MAX_PATH, directory);
