@@ -2,7 +2,7 @@
 #include "app/game_contract.h"
 #include "app/message_loop.h"
 #include "mirror/fullscreen_window.h"
-#include "options/command_line_options.h"
+#include "options/known_options.h"
 #include "process/target_process.h"
 #include "windows/resolution_dialog.h"
 #include "windows/target_window_search.h"
@@ -18,8 +18,7 @@ namespace {
 // Starts the game, answers its resolution dialog and waits for its main window.
 HWND start_game(const command_line_options& options, std::wstring_view window_text_start,
                 std::wstring_view window_class_name) {
-    start_target_process(std::wstring{
-        get_option(options, game_contract::exe_path_key, game_contract::default_exe_path)});
+    start_target_process(std::wstring{get_option(options, option::exe_path)});
     select_game_resolution(options);
     HWND game_window = wait_for_window(window_text_start, window_class_name,
                                        game_contract::main_window_time_limit_seconds);
@@ -31,19 +30,16 @@ HWND start_game(const command_line_options& options, std::wstring_view window_te
 
 int launch_sequence(const wchar_t* command_line) {
     const command_line_options options = parse_command_line(command_line);
-    const auto window_text_start = get_option(options, game_contract::window_text_start_key,
-                                              game_contract::default_window_text_start);
-    const auto window_class_name = get_option(options, game_contract::window_class_name_key,
-                                              game_contract::default_window_class_name);
+    const auto window_text_start = get_option(options, option::window_text_start);
+    const auto window_class_name = get_option(options, option::window_class_name);
 
     HWND game_window = find_target_window(window_text_start, window_class_name);
     if (!game_window) {
         game_window = start_game(options, window_text_start, window_class_name);
     }
 
-    fullscreen_window mirror(
-        L"ForceFullScreenWindow", game_window,
-        scaling_mode_named(get_option(options, L"--orvane-scaling", L"nearest")));
+    fullscreen_window mirror(L"ForceFullScreenWindow", game_window,
+                             scaling_mode_named(get_option(options, option::scaling)));
     run_message_loop(mirror);
     return 0;
 }

@@ -31,7 +31,8 @@ inline void release_dc(window_dc_value value) noexcept {
     ::ReleaseDC(value.window, value.dc);
 }
 
-// A timer of a window, as SetTimer identified it.
+// A timer of a window, by the identifier passed to SetTimer: for a window's
+// timer, KillTimer takes that one, not the value SetTimer returns.
 struct window_timer_value {
     HWND window = nullptr;
     UINT_PTR id = 0;
@@ -71,6 +72,13 @@ using window_dc = unique_any<detail::window_dc_value, detail::release_dc>;
 using unique_window = unique_any<HWND, detail::destroy_window>;
 using window_timer = unique_any<detail::window_timer_value, detail::kill_timer>;
 using memory_bitmap = unique_any<detail::memory_bitmap_value, detail::delete_memory_bitmap>;
+
+// A timer of `window` every `interval_ms`; empty when it could not start.
+inline window_timer start_window_timer(HWND window, UINT interval_ms) noexcept {
+    constexpr UINT_PTR id = 0;
+    return ::SetTimer(window, id, interval_ms, nullptr) ? window_timer{{window, id}}
+                                                        : window_timer{};
+}
 
 // A bitmap of `size` with its pixels at hand (0xRRGGBB, top row first), in a
 // memory device context of its own; empty when it cannot be made.

@@ -38,7 +38,6 @@ void fullscreen_window::paint_frame() noexcept {
     const auto elapsed = whole_milliseconds_rounded_up(monotonic_clock::now() - start);
     if (const auto interval = adapted_timer_interval(timer_interval_ms, elapsed)) {
         timer_interval_ms = *interval;
-        timer.reset();
         start_timer();
     }
 }

@@ -82,10 +82,11 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     update_destination_rect(); // letterbox, cleared black on the first paint
 }
 
+// The timer running is stopped first: the new one has its identifier, which
+// stopping it afterwards would stop.
 void fullscreen_window::start_timer() noexcept {
-    if (const UINT_PTR id = ::SetTimer(window.get(), 0, timer_interval_ms, nullptr)) {
-        timer.reset({window.get(), id});
-    }
+    timer.reset();
+    timer = start_window_timer(window.get(), timer_interval_ms);
 }
 
 LRESULT CALLBACK fullscreen_window::mirror_window_proc(HWND hwnd, UINT message, WPARAM wparam,

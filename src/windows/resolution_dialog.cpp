@@ -1,6 +1,7 @@
 #include "windows/resolution_dialog.h"
 
 #include "common/windows_error.h"
+#include "options/known_options.h"
 #include "windows/target_window_search.h"
 
 #include <windows.h>
@@ -16,7 +17,6 @@ namespace {
 // The game's combobox lists the layouts in this order.
 constexpr std::array<std::wstring_view, 6> game_resolution_indices{
     L"nokia-communicator", L"palm", L"palm+", L"palm+landscape", L"ppc", L"symbian-uiq"};
-constexpr int fallback_resolution_index = 3; // "palm+landscape"
 
 constexpr int combobox_id = 1000;
 constexpr std::int64_t dialog_time_limit_seconds = 5;
@@ -24,19 +24,18 @@ constexpr std::int64_t dialog_time_limit_seconds = 5;
 } // namespace
 
 int game_resolution_index(std::wstring_view name) noexcept {
-    const auto found =
-        std::find(game_resolution_indices.begin(), game_resolution_indices.end(), name);
-    return found == game_resolution_indices.end()
-               ? fallback_resolution_index
-               : static_cast<int>(std::distance(game_resolution_indices.begin(), found));
+    auto found = std::find(game_resolution_indices.begin(), game_resolution_indices.end(), name);
+    if (found == game_resolution_indices.end()) {
+        found = std::find(game_resolution_indices.begin(), game_resolution_indices.end(),
+                          option::game_resolution.default_value);
+    }
+    return static_cast<int>(std::distance(game_resolution_indices.begin(), found));
 }
 
 void select_game_resolution(const command_line_options& options) {
-    const auto resolution = get_option(options, L"--orvane-game-resolution", L"palm+landscape");
-    const auto title =
-        get_option(options, L"--orvane-game-resolution-window-title", L"Game Resolution");
-    const auto class_name =
-        get_option(options, L"--orvane-game-resolution-window-class-name", L"#32770");
+    const auto resolution = get_option(options, option::game_resolution);
+    const auto title = get_option(options, option::dialog_title);
+    const auto class_name = get_option(options, option::dialog_class_name);
     const int index = game_resolution_index(resolution);
 
     HWND dialog = wait_for_window(title, class_name, dialog_time_limit_seconds);

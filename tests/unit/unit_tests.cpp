@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <memory>
+#include <type_traits>
 
 namespace orvane::test {
 namespace {
@@ -199,7 +201,7 @@ TEST(window_search, finds_by_text_start_and_exact_class_in_passes_every_100_ms) 
 
 std::string construction_failure(HWND source) {
     try {
-        const fullscreen_window mirror(std::wstring(mirror_class), source);
+        fullscreen_window mirror(std::wstring(mirror_class), source);
     } catch (const windows_error& failure) {
         return failure.what();
     }
@@ -220,7 +222,7 @@ TEST(fullscreen_window, releases_what_it_acquired_and_leaves_no_quit_message) {
               "Unable to get the window DC");
     EXPECT_TRUE(register_class(mirror_class));
     {
-        const fullscreen_window mirror(std::wstring(mirror_class), game.get());
+        fullscreen_window mirror(std::wstring(mirror_class), game.get());
         // The exe's own icon is for the file; the window keeps the system's.
         EXPECT_EQ(reinterpret_cast<HICON>(::GetClassLongPtrW(mirror.handle(), GCLP_HICON)),
                   ::LoadIconW(nullptr, IDI_APPLICATION));
@@ -232,6 +234,46 @@ TEST(fullscreen_window, releases_what_it_acquired_and_leaves_no_quit_message) {
         EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     }
     EXPECT_TRUE(register_class(mirror_class));
+
+    // Destroyed while its window lives: the window goes first, its WM_DESTROY
+    // while the class is still there, then the class.
+    game = create(L"Static", L"Game" + id);
+    static HWND destroyed = nullptr;
+    static bool class_at_destroy = false;
+    const auto watch = [](int code, WPARAM wparam, LPARAM lparam) -> LRESULT {
+        const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lparam);
+        if (sent->message == WM_DESTROY && sent->hwnd == destroyed) {
+            WNDCLASSW info{};
+            class_at_destroy = ::GetClassInfoW(::GetModuleHandleW(nullptr), mirror_class, &info);
+        }
+        return ::CallNextHookEx(nullptr, code, wparam, lparam);
+    };
+    const std::unique_ptr<std::remove_pointer_t<HHOOK>, decltype(&::UnhookWindowsHookEx)> hook(
+        ::SetWindowsHookExW(WH_CALLWNDPROC, watch, nullptr, ::GetCurrentThreadId()),
+        &::UnhookWindowsHookEx);
+    {
+        fullscreen_window mirror(std::wstring(mirror_class), game.get());
+        destroyed = mirror.handle();
+    }
+    EXPECT_TRUE(class_at_destroy);
+    EXPECT_FALSE(::IsWindow(destroyed));
+    EXPECT_TRUE(register_class(mirror_class));
+
+    // A window's timer, once stopped, sends nothing more.
+    const auto timer_messages = [&](HWND window) {
+        int count = 0;
+        MSG message{};
+        for (const auto end = clock::now() + 100ms; clock::now() < end;) {
+            while (::PeekMessageW(&message, window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+                ++count;
+            }
+        }
+        return count;
+    };
+    window_timer timer = start_window_timer(game.get(), 10);
+    EXPECT_GT(timer_messages(game.get()), 0);
+    timer.reset();
+    EXPECT_EQ(timer_messages(game.get()), 0);
 }
 
 } // namespace

@@ -171,7 +171,7 @@ std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
     RECT source{};
     ::GetClientRect(game, &source);
     const SIZE source_size{source.right, source.bottom};
-    const fullscreen_window mirror(std::wstring(test::mirror_class), game);
+    fullscreen_window mirror(std::wstring(test::mirror_class), game);
     const RECT& picture = mirror.picture_rect();
     const band_reader game_band(source_size, source);
     const band_reader mirror_band(source_size, picture);
@@ -281,7 +281,7 @@ std::vector<figure> measure_modes(HWND game, std::chrono::seconds duration) {
     slice_figures totals[std::size(modes)];
     for (const auto end = clock::now() + duration * std::size(modes); clock::now() < end;) {
         for (std::size_t m = 0; m < std::size(modes); ++m) {
-            const fullscreen_window mirror(std::wstring(test::mirror_class), game, modes[m].second);
+            fullscreen_window mirror(std::wstring(test::mirror_class), game, modes[m].second);
             pump_messages_until(clock::now() + 200ms, nullptr); // its first paints
             auto& figures = totals[m];
             const auto start = clock::now();
