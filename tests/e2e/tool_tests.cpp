@@ -6,7 +6,6 @@
 #include "stand_in.h"
 #include "test_support.h"
 
-#include "mirror/mirror_geometry.h"
 #include "windows/target_window_search.h"
 
 #include <gtest/gtest.h>
@@ -117,6 +116,30 @@ TEST(launch, finds_or_starts_the_game_and_reports_each_failure) {
     }
 }
 
+// Whether a colour is mostly of this channel (blends included).
+constexpr int red = 0, green = 1, blue = 2;
+bool mostly(std::uint32_t colour, int channel) {
+    const auto part = [&](int c) {
+        return colour >> (16 - 8 * c) & 0xFF;
+    };
+    return part(channel) > part((channel + 1) % 3) + 0x40 &&
+           part(channel) > part((channel + 2) % 3);
+}
+
+// The game's picture on the screen: the box around all that is not black.
+RECT picture_box(const picture& shot) {
+    const LONG height = static_cast<LONG>(shot.pixels.size()) / shot.width;
+    RECT box{shot.width, height, 0, 0};
+    for (LONG i = 0; i < shot.width * height; ++i) {
+        if (shot.pixels[static_cast<std::size_t>(i)]) {
+            const LONG x = i % shot.width, y = i / shot.width;
+            box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                   std::max(box.bottom, y + 1)};
+        }
+    }
+    return box;
+}
+
 // The widest run of pixels whose colours the game's picture does not have
 // (blends) across `p`, along the rows through the centres of its pixels.
 LONG widest_blend(const picture& shot, const RECT& p, const std::set<std::uint32_t>& own) {
@@ -131,142 +154,19 @@ LONG widest_blend(const picture& shot, const RECT& p, const std::set<std::uint32
 }
 
 // The full-screen mirror on a running stand-in game of 160 x 144, whose
-// factor on a 1920 x 1080 screen (7.5) rounds and floors differently: today's
-// mirror (no scaling option) in full on every screen, and on a 1920 x 1080
-// screen each scaling mode too. The last run ends with the game.
+// factor on a 1920 x 1080 screen (7.5) rounds and floors differently: with no
+// scaling option on every screen, and on a 1920 x 1080 screen in each mode.
+// On a display scaled to 150 % (Wine 10), on a game that is DPI aware and on
+// one the system scales, whose picture the platform blends. The last run ends
+// with the game.
 TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) {
-    const temp_directory directory;
-    const game_record record{.file = directory.path / L"record.txt"};
-    const running_game game =
-        start_game(directory.path, record, {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"}});
-    const RECT source{0, 0, 160, 144};
-    const picture art = capture(game.window, source);
-    const std::set<std::uint32_t> own(art.pixels.begin(), art.pixels.end());
-    MONITORINFO info{sizeof info, {}, {}, 0};
-    ::GetMonitorInfoW(::MonitorFromWindow(game.window, MONITOR_DEFAULTTONEAREST), &info);
-    // The desktop has as many monitors as scripts/lib/desktop.sh made.
-    wchar_t monitors[8] = L"1";
-    ::GetEnvironmentVariableW(L"ORVANE_TEST_MONITORS", monitors, 8);
-    EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), std::stoi(monitors));
-    EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(info.dwFlags & MONITORINFOF_PRIMARY));
-    const RECT& monitor = info.rcMonitor;
-    const RECT screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
-    const std::wstring modes[] = {L"", L"nearest", L"integer", L"smooth", L"sharp"};
-    const std::span runs(modes, screen.right == 1920 ? 5 : 1);
-    picture today;
-    for (const std::wstring& mode : runs) {
-        SCOPED_TRACE(testing::Message() << "mode " << mode);
-        // A game that runs is used: no path is looked up, nothing is started.
-        tool_run tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe " +
-                          (mode.empty() ? L"" : L"--orvane-scaling=" + mode),
-                      directory.path);
-        ASSERT_TRUE(eventually([&] { return tool.watch() && tool.mirror; }));
-        const RECT p =
-            mode == L"integer" ? integer_rect(screen, source) : letterbox_rect(screen, source);
-        if (mode.empty()) {
-            RECT covered{};
-            ::GetWindowRect(tool.mirror, &covered);
-            EXPECT_TRUE(::EqualRect(&covered, &monitor));
-            // Keys and mouse go to the game, the positions translated: the
-            // centre, and a point in a bar, whose offset wraps around in 16
-            // bits. F8 with gathered repeats is dropped, F8's key-up passed.
-            const LPARAM centre = MAKELPARAM((p.left + p.right) / 2, (p.top + p.bottom) / 2),
-                         game_centre = MAKELPARAM(80, 72), bar = MAKELPARAM(p.left / 2, p.top / 2),
-                         dropped = -1;
-            const std::tuple<UINT, WPARAM, LPARAM, LPARAM> inputs[] = {
-                {WM_KEYDOWN, VK_F8, 0x40420002, dropped},
-                {WM_KEYUP, VK_F8, 0xC0420001, 0xC0420001},
-                {WM_KEYDOWN, 'A', 0x001E0001, 0x001E0001},
-                {WM_CHAR, 'a', 0x001E0001, dropped},
-                {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass as they are
-                {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
-                {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
-                {WM_MBUTTONDOWN, MK_MBUTTON, bar, translate_mouse_position(bar, p, source)},
-                {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
-                {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},
-            };
-            std::vector<std::wstring> expected;
-            for (const auto& [message, wparam, lparam, in_game] : inputs) {
-                ::PostMessageW(tool.mirror, message, wparam, lparam);
-                if (in_game != dropped) {
-                    expected.push_back(stand_in::message_text(message, wparam, in_game));
-                }
-            }
-            eventually([&] { return record.values(L"message").size() >= expected.size(); });
-            EXPECT_EQ(record.values(L"message"), expected);
-        }
-        const float scale = static_cast<float>(p.right - p.left) / 160.0f;
-        // Black bars, and each mode's promise: integer, every game pixel a
-        // square of its colour; smooth, wide blends; sharp, blends a pixel or
-        // two wide; nearest, today's picture. Each game pixel's centre shows
-        // its colour, but where smoothing blends everything.
-        const auto kept = [&](const picture& shot) {
-            const LONG blend = widest_blend(shot, p, own);
-            bool kept = shot.at(5, 5) == 0 && (mode == L"smooth"  ? blend >= 3
-                                               : mode == L"sharp" ? blend >= 1 && blend <= 2
-                                                                  : blend == 0);
-            for (LONG x = p.left; kept && mode == L"integer" && x < p.right; ++x) {
-                for (LONG y = p.top; kept && y < p.bottom; ++y) {
-                    kept = shot.at(x, y) == art.at(static_cast<LONG>((x - p.left) / scale),
-                                                   static_cast<LONG>((y - p.top) / scale));
-                }
-            }
-            for (LONG i = 0; kept && mode != L"smooth" && i < 160 * 144; ++i) {
-                kept = shot.at(p.left + static_cast<LONG>((i % 160 + 0.5f) * scale),
-                               p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
-                       art.at(i % 160, i / 160);
-            }
-            return kept && (mode != L"nearest" || shot.pixels == today.pixels);
-        };
-        picture shot;
-        EXPECT_TRUE(eventually([&] { return kept(shot = capture(nullptr, monitor)); }));
-        today = mode.empty() ? shot : today;
-        // F8 stretches the picture over the whole screen, and back.
-        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-        const RECT corner{monitor.left, monitor.top, monitor.left + 6, monitor.top + 6};
-        EXPECT_TRUE(eventually([&] { return capture(nullptr, corner).at(5, 5) == art.at(0, 0); }));
-        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-        EXPECT_TRUE(eventually([&] { return kept(capture(nullptr, monitor)); }));
-        // A click off the centre reaches the game where the picture shows it.
-        const LPARAM click = MAKELPARAM(p.left + 71, p.top + 30);
-        ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, click);
-        const auto line =
-            stand_in::message_text(WM_LBUTTONDOWN, 0, translate_mouse_position(click, p, source));
-        EXPECT_TRUE(
-            eventually([&] { return std::ranges::count(record.values(L"message"), line) > 0; }));
-        // Alt+F4 ends the run and leaves the game running; the game's end, the
-        // run within a tick or two.
-        if (&mode != &runs.back()) {
-            ::PostMessageW(tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
-        } else {
-            ::PostMessageW(game.window, WM_CLOSE, 0, 0);
-        }
-        EXPECT_TRUE(eventually([&] { return !tool.watch(); }, 1s));
-        EXPECT_EQ(tool.exit_code, 0u);
-    }
-}
-
-// A pixel's colour is mostly this one's (blends included).
-bool mostly(std::uint32_t colour, int channel) {
-    const auto part = [&](int c) {
-        return colour >> (16 - 8 * c) & 0xFF;
-    };
-    return part(channel) > part((channel + 1) % 3) + 0x40 &&
-           part(channel) > part((channel + 2) % 3);
-}
-constexpr int red = 0, green = 1, blue = 2;
-
-// On a 1920 x 1080 screen at 150 % (Wine 10, LogPixels 144), a game that is
-// DPI aware and one the system scales: the mirror is per-monitor aware,
-// covers the monitor's pixels, shows the game's client area and nothing of
-// its frame, and a click reaches the game pixel the screen shows, read from
-// the screen at the edges of the game's quadrants (half its client size, as
-// the game draws them).
-TEST(scaled_display, mirror_covers_the_real_pixels_and_clicks_reach_the_pixel_shown) {
-    ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    const RECT monitor{0, 0, 1920, 1080};
-    std::set<std::uint32_t> palette; // the game's colours, read from the game that is aware
+    ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2); // real pixels
+    const bool scaled_display = ::GetDpiForSystem() > USER_DEFAULT_SCREEN_DPI;
+    std::set<std::uint32_t> palette; // the game's colours, from the game that is DPI aware
     for (const bool aware : {true, false}) {
+        if (!aware && !scaled_display) {
+            break;
+        }
         const temp_directory directory;
         const game_record record{.file = directory.path / L"record.txt"};
         const running_game game = start_game(directory.path, record,
@@ -278,9 +178,24 @@ TEST(scaled_display, mirror_covers_the_real_pixels_and_clicks_reach_the_pixel_sh
         if (aware) {
             palette.insert(art.pixels.begin(), art.pixels.end());
         }
-        for (const std::wstring mode : {L"integer", L"sharp"}) {
-            SCOPED_TRACE(testing::Message() << (aware ? "aware " : "scaled ") << mode);
-            tool_run tool(L"--orvane-scaling=" + mode, directory.path);
+        MONITORINFO info{sizeof info, {}, {}, 0};
+        ::GetMonitorInfoW(::MonitorFromWindow(game.window, MONITOR_DEFAULTTONEAREST), &info);
+        // As many monitors as scripts/lib/desktop.sh made; the game on the second.
+        wchar_t monitors[8] = L"1";
+        ::GetEnvironmentVariableW(L"ORVANE_TEST_MONITORS", monitors, 8);
+        EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), std::stoi(monitors));
+        EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(info.dwFlags & MONITORINFOF_PRIMARY));
+        const RECT& monitor = info.rcMonitor;
+        const bool wide = monitor.right - monitor.left == 1920;
+        const std::wstring modes[] = {L"", L"nearest", L"integer", L"smooth", L"sharp"};
+        const std::span runs(modes, wide ? 5 : 1);
+        picture today;
+        for (const std::wstring& mode : runs) {
+            SCOPED_TRACE(testing::Message() << (aware ? "" : "scaled game, ") << "mode " << mode);
+            // A game that runs is used: no path is looked up, nothing is started.
+            tool_run tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe " +
+                              (mode.empty() ? L"" : L"--orvane-scaling=" + mode),
+                          directory.path);
             ASSERT_TRUE(eventually([&] { return tool.watch() && tool.mirror; }));
             EXPECT_EQ(
                 ::GetAwarenessFromDpiAwarenessContext(::GetWindowDpiAwarenessContext(tool.mirror)),
@@ -288,84 +203,134 @@ TEST(scaled_display, mirror_covers_the_real_pixels_and_clicks_reach_the_pixel_sh
             RECT covered{};
             ::GetWindowRect(tool.mirror, &covered);
             EXPECT_TRUE(::EqualRect(&covered, &monitor));
-
-            // The picture: the box around everything that is not black.
-            picture shot;
-            RECT p{};
-            eventually([&] {
-                shot = capture(nullptr, monitor);
-                p = {1920, 1080, 0, 0};
-                for (LONG i = 0; i < 1920 * 1080; ++i) {
-                    if (shot.pixels[static_cast<std::size_t>(i)]) {
-                        p = {std::min(p.left, i % 1920), std::min(p.top, i / 1920),
-                             std::max(p.right, i % 1920 + 1), std::max(p.bottom, i / 1920 + 1)};
+            if (mode.empty() && aware) {
+                // Keys and mouse go to the game, the centre to the centre. F8
+                // with gathered repeats is dropped, F8's key-up passed.
+                const LPARAM centre = MAKELPARAM((monitor.right - monitor.left) / 2,
+                                                 (monitor.bottom - monitor.top) / 2),
+                             game_centre = MAKELPARAM(80, 72), dropped = -1;
+                const std::tuple<UINT, WPARAM, LPARAM, LPARAM> inputs[] = {
+                    {WM_KEYDOWN, VK_F8, 0x40420002, dropped},
+                    {WM_KEYUP, VK_F8, 0xC0420001, 0xC0420001},
+                    {WM_KEYDOWN, 'A', 0x001E0001, 0x001E0001},
+                    {WM_CHAR, 'a', 0x001E0001, dropped},
+                    {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass
+                    {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
+                    {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
+                    {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
+                    {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},
+                };
+                std::vector<std::wstring> expected;
+                for (const auto& [message, wparam, lparam, in_game] : inputs) {
+                    ::PostMessageW(tool.mirror, message, wparam, lparam);
+                    if (in_game != dropped) {
+                        expected.push_back(stand_in::message_text(message, wparam, in_game));
                     }
                 }
-                return p.right > p.left && mostly(shot.at(p.left + 2, p.top + 2), red);
-            });
-            const LONG outside = static_cast<LONG>(
-                std::count_if(shot.pixels.begin(), shot.pixels.end(),
-                              [&](std::uint32_t c) { return !palette.contains(c); }));
-            std::printf("%s %ls: picture (%ld, %ld, %ld, %ld), %.1f %% of it outside the game's "
-                        "colours\n",
-                        aware ? "aware" : "scaled", mode.c_str(), p.left, p.top, p.right, p.bottom,
-                        100.0 * outside / ((p.right - p.left) * (p.bottom - p.top)));
-            if (aware && mode == L"integer") {
-                // Factor 7 of the real pixels: each game pixel a 7 x 7 square of its colour.
-                EXPECT_EQ((std::array{p.left, p.top, p.right, p.bottom}),
-                          (std::array<LONG, 4>{400, 36, 1520, 1044}));
-                for (LONG i = 0; i < 1120 * 1008; ++i) {
-                    ASSERT_EQ(shot.at(400 + i % 1120, 36 + i / 1120),
-                              art.at(i % 1120 / 7, i / 1120 / 7))
-                        << i % 1120 << " " << i / 1120;
+                eventually([&] { return record.values(L"message").size() >= expected.size(); });
+                EXPECT_EQ(record.values(L"message"), expected);
+            }
+            // Where the picture goes, by the worked examples: 7.11 on
+            // 1280 x 1024; 7.5 on 1920 x 1080, 7 in integer scaling; 5 for
+            // the scaled game's 240 x 216 pixels.
+            const std::array<LONG, 4> at = !wide ? std::array<LONG, 4>{71, 0, 1209, 1024}
+                                           : mode == L"integer" && aware
+                                               ? std::array<LONG, 4>{400, 36, 1520, 1044}
+                                               : std::array<LONG, 4>{360, 0, 1560, 1080};
+            const RECT p{at[0], at[1], at[2], at[3]};
+            // Black bars; nothing of the game window's frame, whose greys and
+            // title have blue in them, along the picture's top row and left
+            // column, but for the last pixels, which a platform that scales
+            // the game blends with the frame beside them. Each mode's promise
+            // on the game that is aware: integer, every game pixel a square
+            // of its colour; smooth, wide blends; sharp, blends a pixel or two
+            // wide; nearest, the picture with no option. Each game pixel's
+            // centre shows its colour, but where smoothing blends everything.
+            const auto kept = [&](const picture& shot) {
+                const RECT box = picture_box(shot);
+                bool kept = ::EqualRect(&box, &p);
+                for (LONG x = p.left; kept && x < p.right - (p.right - p.left) / 100; ++x) {
+                    kept = (shot.at(x, p.top) & 0xFF) < 0x40;
                 }
-            }
-            // Nothing of the frame, whose greys and title have blue in them:
-            // the top row and the left column show the game's top quadrants,
-            // red, green and black, and their blends. (A platform that scales
-            // the game blends its last pixels with the frame beside them.)
-            for (LONG x = p.left; x < p.right - (p.right - p.left) / own.cx; ++x) {
-                EXPECT_LT(shot.at(x, p.top) & 0xFF, 0x40u) << x;
-            }
-            for (LONG y = p.top; y < p.top + (p.bottom - p.top) / 4; ++y) {
-                EXPECT_TRUE(mostly(shot.at(p.left, y), red)) << y;
-            }
+                for (LONG y = p.top; kept && y < p.top + (p.bottom - p.top) / 4; ++y) {
+                    kept = mostly(shot.at(p.left, y), red);
+                }
+                if (!kept || !aware) {
+                    return kept;
+                }
+                const LONG blend = widest_blend(shot, p, palette);
+                kept = mode == L"smooth"  ? blend >= 3
+                       : mode == L"sharp" ? blend >= 1 && blend <= 2
+                                          : blend == 0;
+                const float scale = static_cast<float>(p.right - p.left) / 160.0f;
+                for (LONG i = 0;
+                     kept && mode == L"integer" && i < (p.right - p.left) * (p.bottom - p.top);
+                     ++i) {
+                    const LONG x = i % (p.right - p.left), y = i / (p.right - p.left);
+                    kept = shot.at(p.left + x, p.top + y) == art.at(x / 7, y / 7);
+                }
+                for (LONG i = 0; kept && mode != L"smooth" && i < 160 * 144; ++i) {
+                    kept = shot.at(p.left + static_cast<LONG>((i % 160 + 0.5f) * scale),
+                                   p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
+                           art.at(i % 160, i / 160);
+                }
+                return kept && (mode != L"nearest" || shot.pixels == today.pixels);
+            };
+            const RECT screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
+            const auto capture_screen = [&] {
+                return capture(nullptr, {monitor.left, monitor.top, monitor.right, monitor.bottom});
+            };
+            picture shot;
+            EXPECT_TRUE(eventually([&] { return kept(shot = capture_screen()); }));
+            today = mode.empty() ? shot : today;
 
-            // Where red turns green along a row of the upper quadrants, and
-            // red turns blue down a column of the left ones: the last red and
-            // the first green or blue screen pixel. Where the platform scaled
-            // and blended the game's picture, its edges may be a game pixel
-            // off.
+            // Clicks at the edges of the game's quadrants, which it draws at
+            // half its client size, read from the screen: the last red and
+            // the first green screen pixel along a row through its red
+            // quadrant, and the last red and the first blue down a column.
+            // Each reaches the game pixel on its side of the edge; in
+            // integer and sharp scaling of the game that is aware exactly,
+            // elsewhere a pixel off at most, where the screen shows blends.
             const LONG row = p.top + (p.bottom - p.top) / 4,
                        column = p.left + (p.right - p.left) * 9 / 20;
             LONG to_green = p.left, to_blue = p.top;
-            while (!mostly(shot.at(to_green, row), green))
+            while (to_green < screen.right && !mostly(shot.at(to_green, row), green))
                 ++to_green;
-            while (!mostly(shot.at(column, to_blue), blue))
+            while (to_blue < screen.bottom && !mostly(shot.at(column, to_blue), blue))
                 ++to_blue;
-            const LONG off = aware ? 0 : 1;
-            const std::tuple<LONG, LONG, LONG, LONG> clicks[] = {
-                {to_green - 1, row, own.cx / 2 - 1, -1},
-                {to_green, row, own.cx / 2, -1},
-                {column, to_blue - 1, -1, own.cy / 2 - 1},
-                {column, to_blue, -1, own.cy / 2},
+            const LONG off = aware && (mode == L"integer" || mode == L"sharp") ? 0 : 1;
+            const std::tuple<LONG, LONG, LONG, bool> clicks[] = {
+                {to_green - 1, row, own.cx / 2 - 1, true},
+                {to_green, row, own.cx / 2, true},
+                {column, to_blue - 1, own.cy / 2 - 1, false},
+                {column, to_blue, own.cy / 2, false},
             };
-            for (const auto& [x, y, game_x, game_y] : clicks) {
+            for (const auto& [x, y, game_at, across] : clicks) {
                 const auto before = record.values(L"message").size();
                 ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
                 ASSERT_TRUE(eventually([&] { return record.values(L"message").size() > before; }));
-                unsigned message = 0, x_y = 0;
+                unsigned message = 0, position = 0;
                 unsigned long long wparam = 0;
                 std::swscanf(record.values(L"message").back().c_str(), L"%x %llx %x", &message,
-                             &wparam, &x_y);
-                const LONG received_x = LOWORD(x_y), received_y = HIWORD(x_y);
-                std::printf("  click at (%ld, %ld): game (%ld, %ld)\n", x, y, received_x,
-                            received_y);
-                EXPECT_TRUE(game_x < 0 || std::abs(received_x - game_x) <= off) << x;
-                EXPECT_TRUE(game_y < 0 || std::abs(received_y - game_y) <= off) << y;
+                             &wparam, &position);
+                const LONG received = across ? LOWORD(position) : HIWORD(position);
+                EXPECT_LE(std::abs(received - game_at), off) << x << ", " << y;
             }
-            ::PostMessageW(tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
-            EXPECT_TRUE(eventually([&] { return !tool.watch(); }));
+
+            // F8 stretches the picture over the whole screen, and back.
+            ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+            EXPECT_TRUE(eventually([&] { return mostly(capture_screen().at(5, 5), red); }));
+            ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+            EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
+            // Alt+F4 ends the run and leaves the game running; the game's
+            // end, the run within a tick or two.
+            if (&mode != &runs.back() || (aware && scaled_display)) {
+                ::PostMessageW(tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+            } else {
+                ::PostMessageW(game.window, WM_CLOSE, 0, 0);
+            }
+            EXPECT_TRUE(eventually([&] { return !tool.watch(); }, 1s));
+            EXPECT_EQ(tool.exit_code, 0u);
         }
     }
 }
