@@ -13,11 +13,6 @@ void fullscreen_window::update_destination_rect() noexcept {
 void fullscreen_window::paint_frame() noexcept {
     const auto start = monotonic_clock::now();
     const HWND painted = window.get();
-    if (picture->mode() == scaling_mode::smooth) {
-        // A smoothed copy that is clipped is scaled anew from the part that
-        // shows, a piece out of place: it is always painted whole.
-        ::InvalidateRect(painted, nullptr, FALSE);
-    }
     PAINTSTRUCT paint{};
     HDC target = ::BeginPaint(painted, &paint);
     // Bars are filled after a new layout, and on a paint the system asked for

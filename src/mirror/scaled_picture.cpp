@@ -10,20 +10,23 @@ scaled_picture::scaled_picture(const game_client& client, SIZE screen, scaling_m
     : source(client), screen_rect{0, 0, screen.cx, screen.cy}, source_rect{0, 0, client.size.cx,
                                                                            client.size.cy},
       scaling(mode), destination(screen_rect) {
-    // Sharp scaling is computed here from the game's picture, into the
-    // screen's picture a band of rows at a time; what it needs is made once.
-    // Without it the picture matters more than the filter.
-    if (scaling != scaling_mode::sharp) {
+    // Smooth and sharp scaling are computed here from the game's picture,
+    // into the screen's picture a band of rows at a time; what they need is
+    // made once. Without it the picture matters more than the filter.
+    if (scaling != scaling_mode::smooth && scaling != scaling_mode::sharp) {
         return;
     }
-    sharp_source = pixel_bitmap(source.size);
-    sharp_band = pixel_bitmap({screen.cx, sharp_band_rows});
-    sharp.emplace(source.size, std::max(whole_scale(screen_rect, source_rect), LONG{1}), screen.cx);
-    if (!sharp_source || !sharp_band || !*sharp) {
-        sharp_source.reset();
-        sharp_band.reset();
-        sharp.reset();
-        scaling = scaling_mode::smooth;
+    const LONG whole = scaling == scaling_mode::sharp
+                           ? std::max(whole_scale(screen_rect, source_rect), LONG{1})
+                           : 1;
+    filter_source = pixel_bitmap(source.size);
+    filter_band = pixel_bitmap({screen.cx, band_rows});
+    filter.emplace(source.size, whole, screen.cx);
+    if (!filter_source || !filter_band || !*filter) {
+        filter_source.reset();
+        filter_band.reset();
+        filter.reset();
+        scaling = scaling_mode::nearest;
     }
 }
 
@@ -31,45 +34,38 @@ void scaled_picture::lay_out(bool keep_aspect_ratio) noexcept {
     destination = !keep_aspect_ratio                 ? screen_rect
                   : scaling == scaling_mode::integer ? integer_rect(screen_rect, source_rect)
                                                      : letterbox_rect(screen_rect, source_rect);
-    if (sharp) {
-        sharp->scale_to(
+    if (filter) {
+        filter->scale_to(
             {destination.right - destination.left, destination.bottom - destination.top});
     }
 }
 
 // Nearest and integer scaling are one StretchBlt in the device context's own
-// stretch mode, which copies without blending when it enlarges; smooth scaling
-// blends, unless the picture keeps its size.
+// stretch mode, which copies without blending when it enlarges.
 BOOL scaled_picture::copy(HDC source_dc, HDC target) noexcept {
-    if (scaling == scaling_mode::sharp) {
-        return copy_sharp(source_dc, target);
+    if (filter) {
+        return copy_filtered(source_dc, target);
     }
     const RECT& to = destination;
-    const SIZE to_size{to.right - to.left, to.bottom - to.top};
-    if (scaling == scaling_mode::smooth &&
-        (to_size.cx != source.size.cx || to_size.cy != source.size.cy)) {
-        ::SetStretchBltMode(target, HALFTONE);
-        ::SetBrushOrgEx(target, 0, 0, nullptr); // as HALFTONE requires
-    }
-    return ::StretchBlt(target, to.left, to.top, to_size.cx, to_size.cy, source_dc, source.origin.x,
-                        source.origin.y, source.size.cx, source.size.cy, SRCCOPY);
+    return ::StretchBlt(target, to.left, to.top, to.right - to.left, to.bottom - to.top, source_dc,
+                        source.origin.x, source.origin.y, source.size.cx, source.size.cy, SRCCOPY);
 }
 
 // The game's picture, copied as it is, then scaled here a band at a time.
-BOOL scaled_picture::copy_sharp(HDC source_dc, HDC target) noexcept {
-    if (!::BitBlt(sharp_source.get().dc, 0, 0, source.size.cx, source.size.cy, source_dc,
+BOOL scaled_picture::copy_filtered(HDC source_dc, HDC target) noexcept {
+    if (!::BitBlt(filter_source.get().dc, 0, 0, source.size.cx, source.size.cy, source_dc,
                   source.origin.x, source.origin.y, SRCCOPY)) {
         return FALSE;
     }
     ::GdiFlush(); // the copy is in the pixels before they are read
     const RECT& to = destination;
     const SIZE to_size{to.right - to.left, to.bottom - to.top};
-    for (LONG first = 0; first < to_size.cy; first += sharp_band_rows) {
-        const LONG count = std::min(sharp_band_rows, to_size.cy - first);
-        sharp->scale_rows(static_cast<const std::uint32_t*>(sharp_source.get().pixels), first,
-                          count, screen_rect.right,
-                          static_cast<std::uint32_t*>(sharp_band.get().pixels));
-        ::BitBlt(target, to.left, to.top + first, to_size.cx, count, sharp_band.get().dc, 0, 0,
+    for (LONG first = 0; first < to_size.cy; first += band_rows) {
+        const LONG count = std::min(band_rows, to_size.cy - first);
+        filter->scale_rows(static_cast<const std::uint32_t*>(filter_source.get().pixels), first,
+                           count, screen_rect.right,
+                           static_cast<std::uint32_t*>(filter_band.get().pixels));
+        ::BitBlt(target, to.left, to.top + first, to_size.cx, count, filter_band.get().dc, 0, 0,
                  SRCCOPY);
     }
     return TRUE;

@@ -3,7 +3,7 @@
 #include "common/windows_owners.h"
 #include "mirror/game_client.h"
 #include "mirror/scaling_mode.h"
-#include "mirror/sharp_scaling.h"
+#include "mirror/filtered_scaling.h"
 
 #include <windows.h>
 
@@ -16,14 +16,13 @@ namespace orvane {
 class scaled_picture {
 public:
     // For the game's client area `client`, on a client area of `screen`.
-    // Sharp scaling whose buffers cannot be made goes on smoothed.
+    // Smooth or sharp scaling whose buffers cannot be made goes on nearest.
     scaled_picture(const game_client& client, SIZE screen, scaling_mode mode) noexcept;
 
     // Keeping the game's proportions (by a whole factor in integer scaling),
     // centred, or stretched over the whole client area.
     void lay_out(bool keep_aspect_ratio) noexcept;
     [[nodiscard]] const RECT& rect() const noexcept { return destination; }
-    [[nodiscard]] scaling_mode mode() const noexcept { return scaling; }
 
     // Copies the game's picture from `source_dc` into `target`; FALSE when
     // the game's picture could not be read.
@@ -34,19 +33,19 @@ public:
     [[nodiscard]] LPARAM game_position(LPARAM position) const noexcept;
 
 private:
-    BOOL copy_sharp(HDC source_dc, HDC target) noexcept;
+    BOOL copy_filtered(HDC source_dc, HDC target) noexcept;
 
     game_client source;
     RECT screen_rect;
     RECT source_rect; // the copied size, from 0, 0
     scaling_mode scaling;
     RECT destination;
-    // Sharp scaling: the game's picture as pixels, a band of rows of the
-    // picture on the screen, and the scaling itself.
-    memory_bitmap sharp_source;
-    memory_bitmap sharp_band;
-    std::optional<sharp_scaler> sharp;
-    static constexpr LONG sharp_band_rows = 64; // a screen-wide strip of 64 rows at a time
+    // Smooth and sharp scaling: the game's picture as pixels, a band of rows
+    // of the picture on the screen, and the scaling itself.
+    memory_bitmap filter_source;
+    memory_bitmap filter_band;
+    std::optional<filtered_scaler> filter;
+    static constexpr LONG band_rows = 64; // a screen-wide strip of 64 rows at a time
 };
 
 } // namespace orvane

@@ -92,15 +92,20 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
                   (std::array{row[8], row[9], row[10], row[11]}));
     }
 
-    // Sharp samples: source pixel and the next one's weight in 256ths, for
-    // 2 pixels enlarged twice and shown on 5, and 160 by 7 on 1200.
-    const std::array<LONG, 6> sharp_cases[] = {
+    // Filtered samples: source pixel and the next one's weight in 256ths.
+    // Sharp: 2 pixels enlarged twice and shown on 5, and 160 by 7 on 1200.
+    // Smooth (bilinear, factor 1): pixel i's centre at (i + 0.5) * 2 / 5 - 0.5
+    // of 2 pixels on 5 (0.1, 0.5, 0.9; 1.3 past the last), and at 79.567 for
+    // pixel 600 of 160 on 1200.
+    const std::array<LONG, 6> filter_cases[] = {
         {0, 2, 5, 2, 0, 0},       {1, 2, 5, 2, 0, 0},           {2, 2, 5, 2, 0, 128},
         {3, 2, 5, 2, 1, 0},       {4, 2, 5, 2, 1, 0},           {7, 160, 1200, 7, 0, 128},
-        {41, 160, 1200, 7, 5, 0}, {1199, 160, 1200, 7, 159, 0}, {3, 0, 5, 1, 0, 0},
+        {41, 160, 1200, 7, 5, 0}, {1199, 160, 1200, 7, 159, 0}, {0, 2, 5, 1, 0, 0},
+        {1, 2, 5, 1, 0, 25},      {2, 2, 5, 1, 0, 128},         {3, 2, 5, 1, 0, 230},
+        {4, 2, 5, 1, 1, 0},       {600, 160, 1200, 1, 79, 145}, {3, 0, 5, 1, 0, 0},
         {3, 2, 0, 1, 0, 0}};
-    for (const auto& row : sharp_cases) {
-        const sharp_sample sample = sharp_sample_at(row[0], row[1], row[2], row[3]);
+    for (const auto& row : filter_cases) {
+        const filtered_sample sample = filtered_sample_at(row[0], row[1], row[2], row[3]);
         EXPECT_EQ((std::array{sample.source, LONG(sample.weight)}), (std::array{row[4], row[5]}));
     }
 

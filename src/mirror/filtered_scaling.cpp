@@ -1,0 +1,135 @@
+#include "mirror/filtered_scaling.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace orvane {
+namespace {
+
+// p and q mixed, q weighing `weight` / 256; red and blue go together. The
+// same sums, shifts and bytes as mix4.
+std::uint32_t mix(std::uint32_t p, std::uint32_t q, std::uint32_t weight) noexcept {
+    const std::uint32_t rest = 256 - weight;
+    return (((p & 0xFF00FF) * rest + (q & 0xFF00FF) * weight) >> 8 & 0xFF00FF) |
+           (((p & 0x00FF00) * rest + (q & 0x00FF00) * weight) >> 8 & 0x00FF00);
+}
+
+// Four pixels of p and q mixed, pixel n of q weighing the 16-bit lanes 4n to
+// 4n + 3 of `low` (pixels 0 and 1) and `high` (pixels 2 and 3) / 256. Each
+// byte's p * (256 - w) + q * w is at most 255 * 256: it fits 16 bits.
+__m128i mix4(__m128i p, __m128i q, __m128i low, __m128i high) noexcept {
+    const __m128i zero = _mm_setzero_si128(), whole = _mm_set1_epi16(256);
+    const auto half = [&](__m128i p16, __m128i q16, __m128i w) {
+        return _mm_srli_epi16(
+            _mm_add_epi16(_mm_mullo_epi16(p16, _mm_sub_epi16(whole, w)), _mm_mullo_epi16(q16, w)),
+            8);
+    };
+    const __m128i mixed =
+        _mm_packus_epi16(half(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(q, zero), low),
+                         half(_mm_unpackhi_epi8(p, zero), _mm_unpackhi_epi8(q, zero), high));
+    return _mm_and_si128(mixed, _mm_set1_epi32(0x00FFFFFF));
+}
+
+__m128i load(const void* at) noexcept {
+    return _mm_loadu_si128(static_cast<const __m128i*>(at));
+}
+
+} // namespace
+
+filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept {
+    const std::int64_t enlarged = std::int64_t{from} * whole;
+    if (to <= 0 || enlarged <= 0) {
+        return {};
+    }
+    // The centre of destination pixel i in enlarged pixels, times 2 * to.
+    const std::int64_t position = (2 * std::int64_t{i} + 1) * enlarged - to;
+    if (position < 0) {
+        return {};
+    }
+    const std::int64_t pixel = position / (2 * std::int64_t{to});
+    if (pixel + 1 >= enlarged) {
+        return {static_cast<LONG>((enlarged - 1) / whole), 0};
+    }
+    // The next enlarged pixel is another source pixel's only at a square's edge.
+    const auto weight = static_cast<std::uint32_t>(position % (2 * std::int64_t{to}) * 256 /
+                                                   (2 * std::int64_t{to}));
+    return {static_cast<LONG>(pixel / whole), (pixel + 1) % whole == 0 ? weight : 0};
+}
+
+filtered_scaler::filtered_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept
+    : from_size_(from_size), whole_(whole), max_width_(max_width),
+      storage_(new (std::nothrow) std::uint32_t[std::size_t(max_width) * 4]),
+      weights_(new (std::nothrow) std::uint16_t[std::size_t(max_width) * 4]) {}
+
+void filtered_scaler::scale_to(SIZE to_size) noexcept {
+    to_size_ = {std::min(to_size.cx, max_width_), to_size.cy};
+    std::uint32_t* sources = storage_.get();
+    std::uint32_t* nexts = sources + max_width_;
+    for (LONG x = 0; x < to_size_.cx; ++x) {
+        const filtered_sample column = filtered_sample_at(x, from_size_.cx, to_size_.cx, whole_);
+        sources[x] = static_cast<std::uint32_t>(column.source);
+        nexts[x] = static_cast<std::uint32_t>(std::min(column.source + 1, from_size_.cx - 1));
+        std::fill_n(weights_.get() + std::size_t(x) * 4, 4, std::uint16_t(column.weight));
+    }
+}
+
+// Source row `source_row` scaled across, kept while the rows below need it.
+const std::uint32_t* filtered_scaler::across(const std::uint32_t* from, LONG source_row) noexcept {
+    const int slot = source_row % 2;
+    std::uint32_t* out = storage_.get() + std::size_t(max_width_) * (2 + slot);
+    if (scaled_rows_[slot] == source_row) {
+        return out;
+    }
+    scaled_rows_[slot] = source_row;
+    const std::uint32_t* in = from + std::size_t(source_row) * std::size_t(from_size_.cx);
+    const std::uint32_t* sources = storage_.get();
+    const std::uint32_t* nexts = sources + max_width_;
+    const std::uint16_t* weights = weights_.get();
+    LONG x = 0;
+    for (; x + 4 <= to_size_.cx; x += 4) {
+        const std::uint32_t* s = sources + x;
+        const std::uint32_t* n = nexts + x;
+        const __m128i p =
+            _mm_setr_epi32(int(in[s[0]]), int(in[s[1]]), int(in[s[2]]), int(in[s[3]]));
+        const __m128i q =
+            _mm_setr_epi32(int(in[n[0]]), int(in[n[1]]), int(in[n[2]]), int(in[n[3]]));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                         mix4(p, q, load(weights + 4 * x), load(weights + 4 * x + 8)));
+    }
+    for (; x < to_size_.cx; ++x) {
+        out[x] = mix(in[sources[x]], in[nexts[x]], weights[4 * x]);
+    }
+    return out;
+}
+
+void filtered_scaler::scale_rows(const std::uint32_t* from, LONG first, LONG count, LONG stride,
+                                 std::uint32_t* rows) noexcept {
+    if (first == 0) {
+        scaled_rows_[0] = scaled_rows_[1] = -1; // a new picture
+    }
+    for (LONG r = 0; r < count; ++r) {
+        std::uint32_t* out = rows + std::size_t(r) * std::size_t(stride);
+        const filtered_sample row =
+            filtered_sample_at(first + r, from_size_.cy, to_size_.cy, whole_);
+        const std::uint32_t* upper = across(from, row.source);
+        if (!row.weight) {
+            std::memcpy(out, upper, std::size_t(to_size_.cx) * sizeof *out);
+            continue;
+        }
+        const std::uint32_t* lower = across(from, row.source + 1);
+        const __m128i weight = _mm_set1_epi16(static_cast<short>(row.weight));
+        LONG x = 0;
+        for (; x + 4 <= to_size_.cx; x += 4) {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                             mix4(load(upper + x), load(lower + x), weight, weight));
+        }
+        for (; x < to_size_.cx; ++x) {
+            out[x] = mix(upper[x], lower[x], row.weight);
+        }
+    }
+}
+
+} // namespace orvane

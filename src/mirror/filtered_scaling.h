@@ -1,0 +1,58 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace orvane {
+
+// Filtered scaling along one axis: destination pixel `i` of `to` takes its
+// colour from source pixel `source` of `from`, mixed with the next one by
+// `weight` / 256. It is the picture enlarged by the whole factor `whole`
+// without smoothing, then smoothed to `to` with the pixels' centres aligned.
+// With `whole` 1 that is plain bilinear smoothing (smooth scaling); with the
+// largest factor that fits, two source pixels mix only where their enlarged
+// squares meet, so pixels stay square and their edges blend over about a
+// destination pixel (sharp scaling).
+struct filtered_sample {
+    LONG source = 0;
+    std::uint32_t weight = 0;
+    bool operator==(const filtered_sample&) const = default;
+};
+filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept;
+
+// Filtered scaling of pictures of `from_size` (0xRRGGBB pixels, top row first),
+// enlarged by `whole`, to a size of up to `max_width` across, a band of rows at
+// a time from the top. Each source row is scaled across once; a destination
+// row repeats it or mixes two, four pixels at a time (SSE2). The pixels it
+// writes have their unused top byte 0.
+class filtered_scaler {
+public:
+    filtered_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept;
+    // Whether it got its storage.
+    explicit operator bool() const noexcept { return storage_ && weights_; }
+
+    // The size it scales to from now on.
+    void scale_to(SIZE to_size) noexcept;
+    // Rows `first` to `first + count` of the picture `from` into `rows`, whose
+    // rows are `stride` pixels apart; a band from row 0 begins a new picture.
+    void scale_rows(const std::uint32_t* from, LONG first, LONG count, LONG stride,
+                    std::uint32_t* rows) noexcept;
+
+private:
+    const std::uint32_t* across(const std::uint32_t* from, LONG source_row) noexcept;
+
+    SIZE from_size_;
+    LONG whole_;
+    LONG max_width_;
+    // Per column the source pixel and the next one (the last pixel's is
+    // itself), then two rows scaled across; and per column its weight, once
+    // for each of the four bytes of a pixel.
+    std::unique_ptr<std::uint32_t[]> storage_;
+    std::unique_ptr<std::uint16_t[]> weights_;
+    SIZE to_size_{};
+    LONG scaled_rows_[2] = {-1, -1};
+};
+
+} // namespace orvane
