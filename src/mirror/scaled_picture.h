@@ -45,7 +45,7 @@ private:
     memory_bitmap filter_source;
     memory_bitmap filter_band;
     std::optional<filtered_scaler> filter;
-    static constexpr LONG band_rows = 64; // a screen-wide strip of 64 rows at a time
+    static constexpr LONG band_rows = 256; // a screen-wide strip of 256 rows at a time
 };
 
 } // namespace orvane
