@@ -96,7 +96,8 @@ start_desktop() {
 # read a desktop's monitors (Wine 10 reads Xinerama screens without their
 # sizes). Xvfb has one output; Xorg's dummy driver has sixteen. Debian 13's
 # Xorg, in the root, runs without a console (Debian 12's would take one), and
-# serves either platform's Wine. Writes the display number to fd 3.
+# serves either platform's Wine; so two monitors need the root, mounted as
+# in_debian13_namespace does. Writes the display number to fd 3.
 start_two_monitors() {
   local width=$((${1%x*} + ${2%x*})) height=$((${1#*x} > ${2#*x} ? ${1#*x} : ${2#*x}))
   local config=/tmp/orvane-dummy-$$.conf
