@@ -74,6 +74,7 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
         {1920, 1080, 160, 144, 360, 0, 1560, 1080, 400, 36, 1520, 1044}, // 7.5, but 7
         {1600, 1200, 640, 480, 0, 0, 1600, 1200, 160, 120, 1440, 1080},  // equal aspect ratios
         {1920, 1080, 1920, 1, 0, 539, 1920, 541, 0, 539, 1920, 540},
+        {1281, 1024, 640, 480, 0, 31, 1281, 993, 0, 32, 1280, 992},     // odd gaps: bars round down
         {1920, 1080, 2000, 1000, 0, 60, 1920, 1020, 0, 60, 1920, 1020}, // no whole factor fits
         // Nothing to scale: an empty picture in the centre, no division by zero.
         {1920, 1080, 0, 480, 960, 540, 960, 540, 960, 540, 960, 540},
