@@ -1,6 +1,6 @@
 // Every test program names the platform it runs on first, so that a failure's
 // output says which Wine (or Windows) it happened under.
-#include <windows.h>
+#include "common/system_procedure.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,8 @@ namespace {
 
 struct platform_banner : testing::Environment {
     void SetUp() override {
-        using version_call = const char*(__cdecl*)();
-        const auto wine_version = reinterpret_cast<version_call>(reinterpret_cast<void*>(
-            ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")));
+        const auto wine_version =
+            orvane::system_procedure<const char*(__cdecl*)()>(L"ntdll.dll", "wine_get_version");
         std::printf("platform: %s%s\n", wine_version ? "Wine " : "Windows",
                     wine_version ? wine_version() : "");
     }
