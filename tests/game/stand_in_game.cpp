@@ -28,10 +28,6 @@ std::wstring environment(const wchar_t* name, const wchar_t* fallback = L"") {
     return length > 0 && length < 1024 ? std::wstring(value, length) : fallback;
 }
 
-int environment_number(const wchar_t* name) {
-    return std::wcstol(environment(name).c_str(), nullptr, 10);
-}
-
 // Appended and closed at once, so that a reader sees each line as it happens.
 void record(const std::wstring& line) {
     std::ofstream(std::filesystem::path(environment(L"ORVANE_GAME_RECORD")),
@@ -41,7 +37,7 @@ void record(const std::wstring& line) {
 
 constexpr const wchar_t* main_window_class = L"Afx:00400000:0";
 const std::wstring shows = environment(L"ORVANE_GAME_SHOWS", L"dialog window");
-const int frame_ms = environment_number(L"ORVANE_GAME_FRAME_MS");
+const int frame_ms = std::wcstol(environment(L"ORVANE_GAME_FRAME_MS").c_str(), nullptr, 10);
 unsigned frame_number = 0;
 
 INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
@@ -140,12 +136,11 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
 }
 
 int run_main_window() {
-    WNDCLASSEXW window_class{};
-    window_class.cbSize = sizeof window_class;
+    WNDCLASSW window_class{};
     window_class.lpfnWndProc = main_window_proc;
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.lpszClassName = main_window_class;
-    ::RegisterClassExW(&window_class);
+    ::RegisterClassW(&window_class);
     SIZE size{640, 480};
     std::swscanf(environment(L"ORVANE_GAME_CLIENT_SIZE").c_str(), L"%ldx%ld", &size.cx, &size.cy);
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;

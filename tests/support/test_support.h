@@ -67,28 +67,24 @@ struct started_process {
     DWORD id = 0;
 };
 
-// `exe` with `arguments`, in `directory`; the stand-in game's steering comes
-// from `steering` alone, not from this process.
+// `exe` with `arguments`, in `directory`, with `steering` in its environment
+// for this start only: rows started at once each steer their own game.
 inline started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
                                      const std::filesystem::path& directory,
                                      const environment& steering = {}) {
-    std::wstring block, command_line = L"\"" + exe.native() + L"\" " + std::wstring(arguments);
-    wchar_t* inherited = ::GetEnvironmentStringsW();
-    for (const wchar_t* entry = inherited; *entry; entry += std::wcslen(entry) + 1) {
-        if (!std::wstring_view(entry).starts_with(L"ORVANE_GAME_")) {
-            block.append(entry).push_back(L'\0');
-        }
-    }
-    ::FreeEnvironmentStringsW(inherited);
+    std::wstring command_line = L"\"" + exe.native() + L"\" " + std::wstring(arguments);
     for (const auto& [name, value] : steering) {
-        block.append(name + L"=" + value).push_back(L'\0');
+        ::SetEnvironmentVariableW(name.c_str(), value.c_str());
     }
     STARTUPINFOW startup_info{};
     startup_info.cb = sizeof startup_info;
     PROCESS_INFORMATION info{};
-    if (!::CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                          CREATE_UNICODE_ENVIRONMENT, block.data(), directory.c_str(),
-                          &startup_info, &info)) {
+    const BOOL started = ::CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                                          0, nullptr, directory.c_str(), &startup_info, &info);
+    for (const auto& [name, value] : steering) {
+        ::SetEnvironmentVariableW(name.c_str(), nullptr);
+    }
+    if (!started) {
         throw std::runtime_error("CreateProcessW failed");
     }
     const unique_handle thread{info.hThread};
@@ -113,11 +109,11 @@ struct game_record {
     }
     std::vector<std::wstring> values(std::wstring_view key) const {
         std::vector<std::wstring> found;
-        std::ifstream stream(file);
-        for (std::string line; std::getline(stream, line);) {
-            const std::wstring text(line.begin(), line.end()); // ASCII in the tests
-            if (text.starts_with(key) && text.size() > key.size() && text[key.size()] == L'=') {
-                found.push_back(text.substr(key.size() + 1));
+        std::wifstream stream(file);
+        const std::wstring start = std::wstring(key) + L"=";
+        for (std::wstring line; std::getline(stream, line);) {
+            if (line.starts_with(start)) {
+                found.push_back(line.substr(start.size()));
             }
         }
         return found;
