@@ -216,6 +216,7 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                     {WM_CHAR, 'a', 0x001E0001, dropped},
                     {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass
                     {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
+                    {WM_SYSKEYUP, 'X', 0xE02D0001, dropped},
                     {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
                     {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
                     {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},

@@ -39,11 +39,14 @@ TEST(options, key_value_elements_lookups_and_the_names_of_layouts_and_modes) {
     // A lookup views the stored value, even an empty one, else the default.
     const auto options = parse_command_line(L"--empty= --set=value --K=upper");
     constexpr std::wstring_view fallback = L"default";
-    EXPECT_EQ(get_option(options, std::wstring_view(L"--set=").substr(0, 5), fallback).data(),
-              options.at(L"--set").data());
+    const auto viewed = [](std::wstring_view view) {
+        return std::pair(view.data(), view.size());
+    };
+    EXPECT_EQ(viewed(get_option(options, std::wstring_view(L"--set=").substr(0, 5), fallback)),
+              viewed(options.at(L"--set")));
     EXPECT_EQ(get_option(options, L"--empty", fallback), L"");
-    EXPECT_EQ(get_option(options, L"--k", fallback).data(), fallback.data());
-    EXPECT_EQ(get_option(options, L"--absent", fallback).data(), fallback.data());
+    EXPECT_EQ(viewed(get_option(options, L"--k", fallback)), viewed(fallback));
+    EXPECT_EQ(viewed(get_option(options, L"--absent", fallback)), viewed(fallback));
 
     // Layout names: exactly one of the six, else the default.
     const std::wstring_view names[] = {L"nokia-communicator", L"palm", L"palm+",
