@@ -67,24 +67,28 @@ struct started_process {
     DWORD id = 0;
 };
 
-// `exe` with `arguments`, in `directory`, with `steering` in its environment
-// for this start only: rows started at once each steer their own game.
+// `exe` with `arguments`, in `directory`; the stand-in game's steering comes
+// from `steering` alone, not from this process.
 inline started_process start_process(const std::filesystem::path& exe, std::wstring_view arguments,
                                      const std::filesystem::path& directory,
                                      const environment& steering = {}) {
-    std::wstring command_line = L"\"" + exe.native() + L"\" " + std::wstring(arguments);
+    std::wstring block, command_line = L"\"" + exe.native() + L"\" " + std::wstring(arguments);
+    wchar_t* inherited = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = inherited; *entry; entry += std::wcslen(entry) + 1) {
+        if (!std::wstring_view(entry).starts_with(L"ORVANE_GAME_")) {
+            block.append(entry).push_back(L'\0');
+        }
+    }
+    ::FreeEnvironmentStringsW(inherited);
     for (const auto& [name, value] : steering) {
-        ::SetEnvironmentVariableW(name.c_str(), value.c_str());
+        block.append(name + L"=" + value).push_back(L'\0');
     }
     STARTUPINFOW startup_info{};
     startup_info.cb = sizeof startup_info;
     PROCESS_INFORMATION info{};
-    const BOOL started = ::CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
-                                          0, nullptr, directory.c_str(), &startup_info, &info);
-    for (const auto& [name, value] : steering) {
-        ::SetEnvironmentVariableW(name.c_str(), nullptr);
-    }
-    if (!started) {
+    if (!::CreateProcessW(exe.c_str(), command_line.data(), nullptr, nullptr, FALSE,
+                          CREATE_UNICODE_ENVIRONMENT, block.data(), directory.c_str(),
+                          &startup_info, &info)) {
         throw std::runtime_error("CreateProcessW failed");
     }
     const unique_handle thread{info.hThread};
