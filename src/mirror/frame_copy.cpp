@@ -4,37 +4,46 @@
 
 namespace orvane {
 
+// The new layout shows at once, its bars filled black.
 void fullscreen_window::update_destination_rect() noexcept {
     picture->lay_out(keep_aspect_ratio);
-    // Stretched, the picture covers everything: no black fill needed.
-    needs_clear = needs_clear || keep_aspect_ratio;
+    ::InvalidateRect(window.get(), nullptr, FALSE);
 }
 
-void fullscreen_window::paint_frame() noexcept {
+// A tick reads the game's picture and shows it only when it has changed: a
+// still game costs one read and one comparison.
+void fullscreen_window::next_frame() noexcept {
     const auto start = monotonic_clock::now();
-    const HWND painted = window.get();
-    PAINTSTRUCT paint{};
-    HDC target = ::BeginPaint(painted, &paint);
-    // Bars are filled after a new layout, and on a paint the system asked for
-    // between ticks; a steady picture costs one StretchBlt per tick.
-    if (needs_clear || !timer_paint) {
-        needs_clear = false;
-        timer_paint = false;
-        ::FillRect(target, &client_rect, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-    }
-    if (!picture->copy(source_dc.get().dc, target) && !::IsWindow(source_window)) {
-        ::DestroyWindow(painted); // the game has ended; WM_DESTROY detaches this object
-    }
-    ::EndPaint(painted, &paint);
-    if (!window) {
+    const picture_read read = picture->read(source_dc.get().dc);
+    if (read == picture_read::failed && !::IsWindow(source_window)) {
+        ::DestroyWindow(window.get()); // the game has ended; WM_DESTROY detaches this object
         return;
     }
-
+    if (read == picture_read::changed) {
+        // Painted now, so that the interval follows what the whole frame costs.
+        ::InvalidateRect(window.get(), &picture->rect(), FALSE);
+        ::UpdateWindow(window.get());
+    }
     const auto elapsed = whole_milliseconds_rounded_up(monotonic_clock::now() - start);
     if (const auto interval = adapted_timer_interval(timer_interval_ms, elapsed)) {
         timer_interval_ms = *interval;
         start_timer();
     }
+}
+
+// A paint that covers more than the picture (a new layout, or the system
+// asking, when the window is uncovered) fills the bars black first; the
+// ticks' paints cover the picture alone.
+void fullscreen_window::paint_frame() noexcept {
+    PAINTSTRUCT paint{};
+    HDC target = ::BeginPaint(window.get(), &paint);
+    RECT inside{};
+    ::IntersectRect(&inside, &paint.rcPaint, &picture->rect());
+    if (!::EqualRect(&inside, &paint.rcPaint)) {
+        ::FillRect(target, &client_rect, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+    }
+    picture->present(target);
+    ::EndPaint(window.get(), &paint);
 }
 
 } // namespace orvane

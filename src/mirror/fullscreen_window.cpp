@@ -76,10 +76,11 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
         throw windows_error("Unable to get the window client area rect");
     }
     picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
+    picture->read(source_dc.get().dc); // for the first paint
 
     // Without a timer the window repaints only when the system asks it to.
     start_timer();
-    update_destination_rect(); // letterbox, cleared black on the first paint
+    update_destination_rect(); // letterboxed
 }
 
 // The timer running is stopped first: the new one has its identifier, which
@@ -107,8 +108,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
     }
     switch (message) {
     case WM_TIMER:
-        timer_paint = true;
-        ::InvalidateRect(window.get(), &client_rect, FALSE);
+        next_frame();
         return 0;
     case WM_PAINT:
         paint_frame();

@@ -14,8 +14,8 @@ namespace orvane {
 
 // The borderless window that covers the game window's monitor and shows the
 // game's client area on it, scaled as `scaling` says and refreshed by a
-// self-adjusting timer. Input that reaches it is posted on to the game window;
-// F8 switches between keeping the proportions and stretching. Its address is in
+// self-adjusting timer whenever the game's picture has changed. Input that reaches it is posted on
+// to the game window; F8 switches between keeping the proportions and stretching. Its address is in
 // the window's GWLP_USERDATA, so it stays at one place: neither copied nor
 // moved.
 class fullscreen_window {
@@ -44,6 +44,7 @@ private:
 
     // frame_copy.cpp
     void update_destination_rect() noexcept;
+    void next_frame() noexcept;
     void paint_frame() noexcept;
 
     // In the order of acquisition; released in reverse.
@@ -56,8 +57,6 @@ private:
     window_timer timer;
     bool keep_aspect_ratio = true;
     std::uint32_t timer_interval_ms = 20;
-    bool needs_clear = true;
-    bool timer_paint = false;
 };
 
 } // namespace orvane

@@ -3,6 +3,8 @@
 #include "common/system_procedure.h"
 #include "common/windows_error.h"
 
+#include <algorithm>
+
 namespace orvane {
 namespace {
 
@@ -52,6 +54,19 @@ game_client locate_game_client(HWND game, window_dc& dc) {
         throw windows_error("Unable to get the window client area rect");
     }
     return {{corner.x - frame.left, corner.y - frame.top}, {ours.right, ours.bottom}, own_size};
+}
+
+// Under Wine a read of another process's window goes through a buffer of its
+// size, and a buffer above 128 KB, which the C library maps afresh, can make
+// the read twenty times as costly (7 ms against 0.4 ms for 640x480, Wine 8
+// and 10 alike); reads of at most 120 KB cost the same everywhere.
+LONG rows_per_read(const game_client& client) noexcept {
+    return std::max(LONG{1}, 30 * 1024 / std::max(client.size.cx, LONG{1}));
+}
+
+BOOL copy_game_rows(const game_client& client, HDC dc, LONG top, LONG count, HDC target) noexcept {
+    return ::BitBlt(target, 0, 0, client.size.cx, count, dc, client.origin.x, client.origin.y + top,
+                    SRCCOPY);
 }
 
 } // namespace orvane

@@ -22,4 +22,11 @@ struct game_client {
 // windows_error.
 game_client locate_game_client(HWND game, window_dc& dc);
 
+// How many rows of the game's picture one read takes.
+LONG rows_per_read(const game_client& client) noexcept;
+
+// Copies `count` rows of the game's picture from its row `top` in `dc`, as
+// located, 1:1 into `target` at 0, 0; FALSE when they could not be read.
+BOOL copy_game_rows(const game_client& client, HDC dc, LONG top, LONG count, HDC target) noexcept;
+
 } // namespace orvane

@@ -14,17 +14,6 @@ LONG rounded_pixels(float value, LONG limit) noexcept {
                                         std::int64_t{0}, std::int64_t{limit}));
 }
 
-// One axis of the mouse translation: offset × source size ÷ picture size.
-std::int64_t scaled_offset(std::uint16_t offset, LONG source_size, LONG picture_size) noexcept {
-    if (picture_size <= 0) {
-        return 0;
-    }
-    // At most 65535 × 2^31 in magnitude: the truncation fits 64 bits.
-    return static_cast<std::int64_t>(
-        std::roundf(static_cast<float>(offset) * static_cast<float>(source_size) /
-                    static_cast<float>(picture_size)));
-}
-
 // The offsets of a position from the picture's corner, as 16-bit arithmetic gives them.
 std::pair<std::uint16_t, std::uint16_t> offsets(LPARAM position, const RECT& picture) noexcept {
     return {static_cast<std::uint16_t>(LOWORD(position) - LOWORD(picture.left)),
@@ -35,15 +24,6 @@ std::pair<std::uint16_t, std::uint16_t> offsets(LPARAM position, const RECT& pic
 LPARAM position_lparam(std::int64_t x, std::int64_t y) noexcept {
     return static_cast<LPARAM>((static_cast<std::uint64_t>(x) & 0xFFFF) |
                                (static_cast<std::uint64_t>(y) << 16));
-}
-
-// One axis of pixel_under: the pixel of `size` that holds the centre of
-// pixel `offset` of `picture_size`.
-std::int64_t pixel_holding_centre(std::uint16_t offset, LONG size, LONG picture_size) noexcept {
-    if (picture_size <= 0 || size <= 0) {
-        return 0;
-    }
-    return (2 * std::int64_t{offset} + 1) * size / (2 * std::int64_t{picture_size});
 }
 
 } // namespace
@@ -91,21 +71,19 @@ RECT integer_rect(const RECT& client_rect, const RECT& source_rect) noexcept {
     return {left, top, left + source_rect.right * scale, top + source_rect.bottom * scale};
 }
 
-LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
-                                const RECT& source_rect) noexcept {
-    const auto [offset_x, offset_y] = offsets(position, destination_rect);
-    return position_lparam(
-        scaled_offset(offset_x, source_rect.right, destination_rect.right - destination_rect.left),
-        scaled_offset(offset_y, source_rect.bottom,
-                      destination_rect.bottom - destination_rect.top));
+std::int64_t pixel_shown(std::int64_t offset, LONG size, LONG picture_size) noexcept {
+    if (picture_size <= 0 || size <= 0) {
+        return 0;
+    }
+    // The centre (2 offset + 1) / 2 in pixels of `size`, rounded up, less
+    // one: ties go to the lower pixel. At most 2^17 × 2^31: it fits 64 bits.
+    return ((2 * offset + 1) * size - 1) / (2 * std::int64_t{picture_size});
 }
 
-LPARAM pixel_under(LPARAM position, const RECT& destination_rect, SIZE game_size) noexcept {
-    const auto [offset_x, offset_y] = offsets(position, destination_rect);
-    return position_lparam(pixel_holding_centre(offset_x, game_size.cx,
-                                                destination_rect.right - destination_rect.left),
-                           pixel_holding_centre(offset_y, game_size.cy,
-                                                destination_rect.bottom - destination_rect.top));
+LPARAM position_in_game(LPARAM position, const RECT& picture, SIZE game_size) noexcept {
+    const auto [offset_x, offset_y] = offsets(position, picture);
+    return position_lparam(pixel_shown(offset_x, game_size.cx, picture.right - picture.left),
+                           pixel_shown(offset_y, game_size.cy, picture.bottom - picture.top));
 }
 
 std::optional<std::uint32_t> adapted_timer_interval(std::uint32_t interval_ms,

@@ -23,20 +23,19 @@ LONG whole_scale(const RECT& client_rect, const RECT& source_rect) noexcept;
 // rounded down. As letterbox_rect when no whole factor fits.
 RECT integer_rect(const RECT& client_rect, const RECT& source_rect) noexcept;
 
-// A mouse position in the mirror's client area (as in a mouse message's
-// lParam) in the source's client coordinates. A point left of or above the
-// picture wraps to a large offset, as 16-bit arithmetic gives it; an empty
-// picture maps every position to 0.
-LPARAM translate_mouse_position(LPARAM position, const RECT& destination_rect,
-                                const RECT& source_rect) noexcept;
+// The pixel of `size` that screen pixel `offset` of a picture `picture_size`
+// wide shows: the one whose share of the picture holds the screen pixel's
+// centre, the lower one where the centre lies on the line between two. The
+// scaling without blends samples by it, and clicks land by it. 0 for an empty
+// picture or size.
+std::int64_t pixel_shown(std::int64_t offset, LONG size, LONG picture_size) noexcept;
 
-// The pixel of a game of `game_size` whose square holds the centre of the
-// screen pixel at `position` (as in a mouse message's lParam), for a picture
-// of `destination_rect` whose pixel centres are aligned with the game's:
-// where integer and sharp scaling show that pixel. Offsets wrap around in 16
-// bits as in translate_mouse_position; an empty picture maps every position
-// to 0.
-LPARAM pixel_under(LPARAM position, const RECT& destination_rect, SIZE game_size) noexcept;
+// A mouse position on the mirror's client area (as in a mouse message's
+// lParam) in the client coordinates of a game of `game_size`, whose picture
+// is `picture`: the pixel shown there. A point left of or above the picture
+// wraps to a large offset, as 16-bit arithmetic gives it; x keeps its low 16
+// bits, y all of them.
+LPARAM position_in_game(LPARAM position, const RECT& picture, SIZE game_size) noexcept;
 
 // The repaint interval after a paint that took `elapsed_ms`: the paint time
 // plus 5 ms when the paint took at least the interval, or when an interval

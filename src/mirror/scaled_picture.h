@@ -2,8 +2,8 @@
 
 #include "common/windows_owners.h"
 #include "mirror/game_client.h"
+#include "mirror/pixel_scaling.h"
 #include "mirror/scaling_mode.h"
-#include "mirror/filtered_scaling.h"
 
 #include <windows.h>
 
@@ -11,12 +11,15 @@
 
 namespace orvane {
 
-// The game's picture on the mirror's client area: where it goes, its copy
-// there in the scaling chosen, and which game pixel lies under a point of it.
+// What reading the game's picture found.
+enum class picture_read { failed, unchanged, changed };
+
+// The game's picture on the mirror's client area: where it goes, the game's
+// pixels as last read, their copy there in the scaling chosen, and which game
+// pixel lies under a point of it.
 class scaled_picture {
 public:
     // For the game's client area `client`, on a client area of `screen`.
-    // Smooth or sharp scaling whose buffers cannot be made goes on nearest.
     scaled_picture(const game_client& client, SIZE screen, scaling_mode mode) noexcept;
 
     // Keeping the game's proportions (by a whole factor in integer scaling),
@@ -24,27 +27,29 @@ public:
     void lay_out(bool keep_aspect_ratio) noexcept;
     [[nodiscard]] const RECT& rect() const noexcept { return destination; }
 
-    // Copies the game's picture from `source_dc` into `target`; FALSE when
-    // the game's picture could not be read.
-    BOOL copy(HDC source_dc, HDC target) noexcept;
+    // Reads the game's picture from `source_dc` as it is, 1:1, a few rows at
+    // a time, each compared with the last picture's while at hand.
+    picture_read read(HDC source_dc) noexcept;
+    // Scales the picture last read into `target`, a band of rows at a time.
+    void present(HDC target) noexcept;
 
     // A mouse position on the mirror's client area (as in lParam) in the
-    // game's own client coordinates.
+    // game's own client coordinates: the game pixel shown there.
     [[nodiscard]] LPARAM game_position(LPARAM position) const noexcept;
 
 private:
-    BOOL copy_filtered(HDC source_dc, HDC target) noexcept;
-
     game_client source;
     RECT screen_rect;
     RECT source_rect; // the copied size, from 0, 0
     scaling_mode scaling;
     RECT destination;
-    // Smooth and sharp scaling: the game's picture as pixels, a band of rows
-    // of the picture on the screen, and the scaling itself.
-    memory_bitmap filter_source;
-    memory_bitmap filter_band;
-    std::optional<filtered_scaler> filter;
+    // The game's picture as last read, the rows read at once, a band of rows
+    // of the picture on the screen, and the scaling itself. Without them, no
+    // picture shows.
+    memory_bitmap frame;
+    memory_bitmap part;
+    memory_bitmap band;
+    std::optional<pixel_scaler> scaler;
     static constexpr LONG band_rows = 256; // a screen-wide strip of 256 rows at a time
 };
 

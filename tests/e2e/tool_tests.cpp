@@ -13,10 +13,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <cstdlib>
 #include <list>
+#include <map>
 #include <optional>
-#include <set>
 #include <span>
 #include <tuple>
 
@@ -117,7 +116,7 @@ TEST(launch, finds_or_starts_the_game_and_reports_each_failure) {
 }
 
 // Whether a colour is mostly of this channel (blends included).
-constexpr int red = 0, green = 1, blue = 2;
+constexpr int red = 0, blue = 2;
 bool mostly(std::uint32_t colour, int channel) {
     const auto part = [&](int c) {
         return colour >> (16 - 8 * c) & 0xFF;
@@ -142,7 +141,7 @@ RECT picture_box(const picture& shot) {
 
 // The widest run of pixels whose colours the game's picture does not have
 // (blends) across `p`, along the rows through the centres of its pixels.
-LONG widest_blend(const picture& shot, const RECT& p, const std::set<std::uint32_t>& own) {
+LONG widest_blend(const picture& shot, const RECT& p, const std::map<std::uint32_t, LPARAM>& own) {
     LONG widest = 0;
     for (LONG row = 0; row < 144; ++row) {
         const LONG y = p.top + (2 * row + 1) * (p.bottom - p.top) / 288;
@@ -162,7 +161,12 @@ LONG widest_blend(const picture& shot, const RECT& p, const std::set<std::uint32
 TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) {
     ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2); // real pixels
     const bool scaled_display = ::GetDpiForSystem() > USER_DEFAULT_SCREEN_DPI;
-    std::set<std::uint32_t> palette; // the game's colours, from the game that is DPI aware
+    // The game's colours, from the game that is DPI aware, and where each is:
+    // every pixel has its own.
+    std::map<std::uint32_t, LPARAM> colours;
+    // The game pixel shown at a screen point (x, y, stretched) on the aware
+    // game's exact picture.
+    std::map<std::tuple<LONG, LONG, bool>, LPARAM> shown_pixels;
     for (const bool aware : {true, false}) {
         if (!aware && !scaled_display) {
             break;
@@ -171,12 +175,11 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
         const game_record record{.file = directory.path / L"record.txt"};
         const running_game game = start_game(directory.path, record,
                                              {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"},
+                                              {L"ORVANE_GAME_PIXEL_CODES", L"1"},
                                               {L"ORVANE_GAME_DPI_AWARE", aware ? L"1" : L"0"}});
-        SIZE own{};
-        std::swscanf(record.value(L"client").c_str(), L"%ldx%ld", &own.cx, &own.cy);
         const picture art = capture(game.window, {0, 0, 160, 144}); // exact when aware
-        if (aware) {
-            palette.insert(art.pixels.begin(), art.pixels.end());
+        for (LONG i = 0; aware && i < 160 * 144; ++i) {
+            colours[art.pixels[std::size_t(i)]] = MAKELPARAM(i % 160, i / 160);
         }
         MONITORINFO info{sizeof info, {}, {}, 0};
         ::GetMonitorInfoW(::MonitorFromWindow(game.window, MONITOR_DEFAULTTONEAREST), &info);
@@ -189,7 +192,6 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
         const bool wide = monitor.right - monitor.left == 1920;
         const std::wstring modes[] = {L"", L"nearest", L"integer", L"smooth", L"sharp"};
         const std::span runs(modes, wide ? 5 : 1);
-        picture today;
         for (const std::wstring& mode : runs) {
             SCOPED_TRACE(testing::Message() << (aware ? "" : "scaled game, ") << "mode " << mode);
             // A game that runs is used: no path is looked up, nothing is started.
@@ -243,16 +245,15 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
             // not the grey and blue of the game window's frame. Each mode's
             // promise on the game that is aware: integer and nearest copy
             // without blends; smooth, wide blends; sharp, blends a pixel or
-            // two wide; nearest, the picture with no option. Each game
-            // pixel's centre shows its colour, but where smoothing blends
-            // everything.
+            // two wide. Each game pixel's centre shows its colour, but where
+            // smoothing blends everything.
             const auto kept = [&](const picture& shot) {
                 const RECT box = picture_box(shot);
                 bool kept = ::EqualRect(&box, &p) && mostly(shot.at(p.left, p.top), red);
                 if (!kept || !aware) {
                     return kept;
                 }
-                const LONG blend = widest_blend(shot, p, palette);
+                const LONG blend = widest_blend(shot, p, colours);
                 kept = mode == L"smooth"  ? blend >= 3
                        : mode == L"sharp" ? blend >= 1 && blend <= 2
                                           : blend == 0;
@@ -262,51 +263,60 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                                    p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
                            art.at(i % 160, i / 160);
                 }
-                return kept && (mode != L"nearest" || shot.pixels == today.pixels);
+                return kept;
             };
             const auto capture_screen = [&] {
                 return capture(nullptr, {monitor.left, monitor.top, monitor.right, monitor.bottom});
             };
             picture shot;
             EXPECT_TRUE(eventually([&] { return kept(shot = capture_screen()); }));
-            today = mode.empty() ? shot : today;
 
-            // Clicks at the edges of the game's quadrants, which it draws at
-            // half its client size, read from the screen: the last red and
-            // the first green screen pixel along a row through its red
-            // quadrant, and the last red and the first blue down a column.
-            // Each reaches the game pixel on its side of the edge; in
-            // integer and sharp scaling of the game that is aware exactly,
-            // elsewhere a pixel off at most, where the screen shows blends.
-            const LONG row = p.top + (p.bottom - p.top) / 4,
-                       column = p.left + (p.right - p.left) * 9 / 20;
-            LONG to_green = p.left, to_blue = p.top;
-            while (to_green < p.right && !mostly(shot.at(to_green, row), green))
-                ++to_green;
-            while (to_blue < p.bottom && !mostly(shot.at(column, to_blue), blue))
-                ++to_blue;
-            const LONG off = aware && (mode == L"integer" || mode == L"sharp") ? 0 : 1;
-            const std::tuple<LONG, LONG, LONG, bool> clicks[] = {
-                {to_green - 1, row, own.cx / 2 - 1, true},
-                {to_green, row, own.cx / 2, true},
-                {column, to_blue - 1, own.cy / 2 - 1, false},
-                {column, to_blue, own.cy / 2, false},
-            };
-            for (const auto& [x, y, game_at, across] : clicks) {
+            // Clicks along a row and down a column through the picture, at
+            // its first and last 16 screen pixels and 16 in its middle: its
+            // edges, game pixels' edges and exact ties. Each reaches the game
+            // pixel whose colour the screen shows there where the aware
+            // game's picture is exact; where it blends, and on the game the
+            // system scales, the one the nearest picture showed at the same
+            // place (the same rectangle and game size, so the same pixel).
+            const auto clicks_land = [&](const picture& shot, const RECT& p, bool stretched) {
+                const bool exact = aware && mode != L"smooth" && mode != L"sharp";
                 const auto before = record.values(L"message").size();
-                ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
-                ASSERT_TRUE(eventually([&] { return record.values(L"message").size() > before; }));
-                unsigned message = 0, position = 0;
-                unsigned long long wparam = 0;
-                std::swscanf(record.values(L"message").back().c_str(), L"%x %llx %x", &message,
-                             &wparam, &position);
-                const LONG received = across ? LOWORD(position) : HIWORD(position);
-                EXPECT_LE(std::abs(received - game_at), off) << x << ", " << y;
-            }
+                std::vector<std::wstring> expected;
+                for (int i = 0; i < 96; ++i) {
+                    const bool across = i < 48;
+                    const LONG from = across ? p.left : p.top, to = across ? p.right : p.bottom,
+                               k = i % 48, middle = (from + to) / 2 - 24,
+                               at = k < 16   ? from + k
+                                    : k < 32 ? middle + k
+                                             : to - 48 + k;
+                    const LONG x = across ? at : p.left + (p.right - p.left) * 9 / 20,
+                               y = across ? p.top + (p.bottom - p.top) / 4 : at;
+                    const auto key = std::tuple(x, y, stretched);
+                    if (const auto own = colours.find(shot.at(x, y));
+                        exact && own != colours.end()) {
+                        shown_pixels[key] = own->second;
+                    }
+                    ASSERT_TRUE(shown_pixels.contains(key)) << x << ", " << y;
+                    expected.push_back(
+                        stand_in::message_text(WM_LBUTTONDOWN, 0, shown_pixels[key]));
+                    ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+                }
+                ASSERT_TRUE(eventually(
+                    [&] { return record.values(L"message").size() >= before + expected.size(); }));
+                const auto received = record.values(L"message");
+                EXPECT_EQ(std::vector(received.begin() + long(before), received.end()), expected);
+            };
+            clicks_land(shot, p, false);
 
-            // F8 stretches the picture over the whole screen, and back.
+            // F8 stretches the picture over the whole screen (its corners
+            // red and, drawn last, blue), and back.
             ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-            EXPECT_TRUE(eventually([&] { return mostly(capture_screen().at(5, 5), red); }));
+            const RECT screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
+            EXPECT_TRUE(eventually([&] {
+                shot = capture_screen();
+                return mostly(shot.at(5, 5), red) && mostly(shot.at(5, screen.bottom - 5), blue);
+            }));
+            clicks_land(shot, screen, true);
             ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
             EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
             // Alt+F4 ends the run and leaves the game running; the game's

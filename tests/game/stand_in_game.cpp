@@ -10,15 +10,19 @@
 //   ORVANE_GAME_CLIENT_SIZE    its client size (640x480)
 //   ORVANE_GAME_FRAME_MS       animates: a frame every so many ms, its number shown
 //   ORVANE_GAME_DPI_AWARE      "1": per-monitor DPI aware, so the system does not scale it
+//   ORVANE_GAME_PIXEL_CODES    "1": each pixel's colour has a code of its place in
+//                              its low bits, so that no two pixels share one
 // With the argument --close it closes the running stand-in game instead, as a
 // player quitting the game would.
 #include "stand_in.h"
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -101,6 +105,20 @@ void paint(HWND window) {
     fill(dc, {3 * x / 4, 0, 3 * x / 4 + 1, client.bottom}, RGB(0, 0, 0));
     fill(dc, {100, 80, 114, 94}, RGB(0, 0, 0));
     fill(dc, {101, 81, 113, 93}, RGB(255, 0, 255));
+    if (environment(L"ORVANE_GAME_PIXEL_CODES") == L"1") {
+        // 15 bits, 5 in each colour, of the pixel's index scrambled, so that
+        // neighbours differ; in one call. Unique for up to 32768 pixels.
+        std::vector<std::uint32_t> codes(std::size_t(client.right * client.bottom));
+        for (std::uint32_t i = 0; i < codes.size(); ++i) {
+            const std::uint32_t code = i * 12345 & 0x7FFF;
+            codes[i] = (code >> 10) << 16 | (code >> 5 & 31) << 8 | (code & 31);
+        }
+        BITMAPINFO info{};
+        info.bmiHeader = {
+            sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        ::StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, client.right, client.bottom,
+                        codes.data(), &info, DIB_RGB_COLORS, SRCINVERT);
+    }
     using namespace orvane::stand_in::frame_band;
     for (int cell = 0; frame_ms > 0 && cell < cells; ++cell) {
         const bool bit = (frame_number >> (cells - 1 - cell)) & 1;

@@ -8,6 +8,7 @@
 #include "common/windows_error.h"
 #include "mirror/fullscreen_window.h"
 #include "mirror/mirror_geometry.h"
+#include "mirror/pixel_scaling.h"
 #include "options/command_line_options.h"
 #include "windows/resolution_dialog.h"
 #include "windows/target_window_search.h"
@@ -113,22 +114,42 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
         EXPECT_EQ((std::array{sample.source, LONG(sample.weight)}), (std::array{row[4], row[5]}));
     }
 
-    // Position, picture rectangle, game size, then the position in the game.
+    // Blends round to the nearest level, four pixels at a time and one:
+    // smooth 2 on 5 mixes pixel 1 by 25 / 256 across, 255 * 25 / 256 = 24.9
+    // to 25, then down, (25 * 231 + 255 * 25) / 256 = 47.46 to 47 (truncated
+    // twice, 46); 2 on 3 mixes pixel 1 by 128 / 256, 127.5 to 128, then 191.5
+    // to 192.
+    const std::uint32_t art[] = {0, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    std::uint32_t scaled[5][5]{};
+    pixel_scaler smooth({2, 2}, 1, 5);
+    for (const LONG size : {5, 3}) {
+        smooth.scale_to({size, size});
+        smooth.scale_rows(art, 0, size, 5, scaled[0]);
+        EXPECT_EQ((std::array{scaled[0][1], scaled[1][1]}),
+                  (size == 5 ? std::array<std::uint32_t, 2>{0x191919, 0x2F2F2F}
+                             : std::array<std::uint32_t, 2>{0x808080, 0xC0C0C0}));
+    }
+
+    // Position, picture rectangle, game size, then the game pixel shown: the
+    // one under the screen pixel's centre, (offset + 0.5) * game / picture
+    // rounded down, an exact tie to the lower pixel.
     const std::array<LONG, 10> mouse_cases[] = {
-        {960, 540, 240, 0, 1680, 1080, 640, 480, 320, 240},       // 640 x 480 on 1920 x 1080
+        {960, 540, 240, 0, 1680, 1080, 640, 480, 320, 240},       // 720.5 * 640 / 1440 = 320.2
         {100, 540, 240, 0, 1680, 1080, 640, 480, 29065, 240},     // left of it: offset 65396
         {100, 10, 0, 32, 1280, 992, 640, 480, 50, 32757},         // above it: offset 65514
-        {0, 65535, 0, 0, 100, 100, 640, 480, 0, 314568},          // y keeps all its bits,
-        {65535, 0, 0, 0, 100, 100, 640, 480, 419424 & 0xFFFF, 0}, // x its low 16
-        {1, 3, 0, 0, 4, 4, 2, 2, 1, 2},                           // halves round away from zero
+        {0, 65535, 0, 0, 100, 100, 640, 480, 3, 314570},          // y keeps all its bits,
+        {65535, 0, 0, 0, 100, 100, 640, 480, 419427 & 0xFFFF, 2}, // x its low 16
+        {7, 7, 0, 0, 1200, 1080, 160, 144, 0, 0},                 // 7.5 * 160 / 1200 = 1: a tie
+        {1199, 1079, 0, 0, 1200, 1080, 160, 144, 159, 143},       // the last column and row
         // An empty picture or game: position 0, never a division by zero.
         {960, 540, 960, 540, 960, 540, 640, 480, 0, 0},
         {960, 540, 240, 0, 1680, 1080, 0, 0, 0, 0},
     };
     for (const auto& row : mouse_cases) {
-        const RECT picture{row[2], row[3], row[4], row[5]}, game{0, 0, row[6], row[7]};
-        EXPECT_EQ(translate_mouse_position(MAKELPARAM(row[0], row[1]), picture, game),
-                  std::int64_t{row[9]} << 16 | row[8]);
+        const RECT picture{row[2], row[3], row[4], row[5]};
+        EXPECT_EQ(position_in_game(MAKELPARAM(row[0], row[1]), picture, {row[6], row[7]}),
+                  std::int64_t{row[9]} << 16 | row[8])
+            << row[0] << ", " << row[1];
     }
     // Interval and paint time, then the new interval or none (kept).
     const std::tuple<std::uint32_t, std::int64_t, std::optional<std::uint32_t>> timer_cases[] = {
@@ -243,6 +264,34 @@ TEST(fullscreen_window, releases_what_it_acquired_and_leaves_no_quit_message) {
         EXPECT_FALSE(::PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
     }
     EXPECT_TRUE(register_class(mirror_class));
+
+    // A still game is read each tick but shown again only once its picture
+    // has changed, on the next tick; a repaint the system asks for is always
+    // made, bars black. A mark drawn over the mirror shows which.
+    game.reset(::CreateWindowExW(0, L"Static", L"\n\n\n\n\nGame", WS_POPUP | WS_VISIBLE, 0, 0, 64,
+                                 128, nullptr, nullptr, nullptr, nullptr));
+    {
+        fullscreen_window mirror(std::wstring(mirror_class), game.get());
+        const auto marked_after_ticks = [&](int ticks, auto change) {
+            HDC dc = ::GetDC(mirror.handle());
+            ::PatBlt(dc, 0, 0, 8192, 8192, WHITENESS);
+            ::ReleaseDC(mirror.handle(), dc);
+            change();
+            for (MSG message{}; ticks > 0 && ::GetMessageW(&message, nullptr, 0, 0) > 0;
+                 ::DispatchMessageW(&message)) {
+                ticks -= message.message == WM_TIMER && message.hwnd == mirror.handle();
+            }
+            const LONG x = mirror.picture_rect().left + 1;
+            return capture(mirror.handle(), {x, 1, x + 1, 2}).at(0, 0) == 0xFFFFFF;
+        };
+        marked_after_ticks(2, [] {}); // its first paints
+        EXPECT_TRUE(marked_after_ticks(3, [] {}));
+        EXPECT_FALSE(marked_after_ticks(1, [&] { // its lower half only
+            ::SetWindowTextW(game.get(), L"\n\n\n\n\nChanged");
+        }));
+        EXPECT_FALSE(marked_after_ticks(1, [&] { ::InvalidateRect(mirror.handle(), nullptr, 1); }));
+        EXPECT_EQ(capture(mirror.handle(), {0, 0, 1, 1}).at(0, 0), 0u);
+    }
 
     // Destroyed while its window lives: the window goes first, its WM_DESTROY
     // while the class is still there, then the class.

@@ -1,4 +1,6 @@
-#include "mirror/filtered_scaling.h"
+#include "mirror/pixel_scaling.h"
+
+#include "mirror/mirror_geometry.h"
 
 #include <emmintrin.h>
 
@@ -9,23 +11,25 @@
 namespace orvane {
 namespace {
 
-// p and q mixed, q weighing `weight` / 256; red and blue go together. The
-// same sums, shifts and bytes as mix4.
+// p and q mixed, q weighing `weight` / 256, rounded to the nearest level;
+// red and blue go together. The same sums, shifts and bytes as mix4.
 std::uint32_t mix(std::uint32_t p, std::uint32_t q, std::uint32_t weight) noexcept {
     const std::uint32_t rest = 256 - weight;
-    return (((p & 0xFF00FF) * rest + (q & 0xFF00FF) * weight) >> 8 & 0xFF00FF) |
-           (((p & 0x00FF00) * rest + (q & 0x00FF00) * weight) >> 8 & 0x00FF00);
+    return (((p & 0xFF00FF) * rest + (q & 0xFF00FF) * weight + 0x800080) >> 8 & 0xFF00FF) |
+           (((p & 0x00FF00) * rest + (q & 0x00FF00) * weight + 0x008000) >> 8 & 0x00FF00);
 }
 
 // Four pixels of p and q mixed, pixel n of q weighing the 16-bit lanes 4n to
 // 4n + 3 of `low` (pixels 0 and 1) and `high` (pixels 2 and 3) / 256. Each
-// byte's p * (256 - w) + q * w is at most 255 * 256: it fits 16 bits.
+// byte's p * (256 - w) + q * w + 128 is at most 255 * 256 + 128: it fits 16
+// bits.
 __m128i mix4(__m128i p, __m128i q, __m128i low, __m128i high) noexcept {
-    const __m128i zero = _mm_setzero_si128(), whole = _mm_set1_epi16(256);
+    const __m128i zero = _mm_setzero_si128(), whole = _mm_set1_epi16(256),
+                  half_level = _mm_set1_epi16(128);
     const auto half = [&](__m128i p16, __m128i q16, __m128i w) {
-        return _mm_srli_epi16(
-            _mm_add_epi16(_mm_mullo_epi16(p16, _mm_sub_epi16(whole, w)), _mm_mullo_epi16(q16, w)),
-            8);
+        const __m128i sum =
+            _mm_add_epi16(_mm_mullo_epi16(p16, _mm_sub_epi16(whole, w)), _mm_mullo_epi16(q16, w));
+        return _mm_srli_epi16(_mm_add_epi16(sum, half_level), 8);
     };
     const __m128i mixed =
         _mm_packus_epi16(half(_mm_unpacklo_epi8(p, zero), _mm_unpacklo_epi8(q, zero), low),
@@ -38,6 +42,17 @@ __m128i load(const void* at) noexcept {
 }
 
 } // namespace
+
+bool same_pixels(const std::uint32_t* a, const std::uint32_t* b, std::size_t count) noexcept {
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128i equal = _mm_cmpeq_epi32(load(a + i), load(b + i));
+        if (_mm_movemask_epi8(equal) != 0xFFFF) {
+            return false;
+        }
+    }
+    return std::equal(a + i, a + count, b + i);
+}
 
 filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept {
     const std::int64_t enlarged = std::int64_t{from} * whole;
@@ -59,17 +74,34 @@ filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexc
     return {static_cast<LONG>(pixel / whole), (pixel + 1) % whole == 0 ? weight : 0};
 }
 
-filtered_scaler::filtered_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept
+pixel_scaler::pixel_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept
     : from_size_(from_size), whole_(whole), max_width_(max_width),
-      storage_(new (std::nothrow) std::uint32_t[std::size_t(max_width) * 4]),
+      storage_(new (std::nothrow) std::uint32_t[std::size_t(max_width + 4) * 4]),
       weights_(new (std::nothrow) std::uint16_t[std::size_t(max_width) * 4]) {}
 
-void filtered_scaler::scale_to(SIZE to_size) noexcept {
+filtered_sample pixel_scaler::sample_at(LONG i, LONG from, LONG to) const noexcept {
+    return whole_ ? filtered_sample_at(i, from, to, whole_)
+                  : filtered_sample{static_cast<LONG>(pixel_shown(i, from, to)), 0};
+}
+
+void pixel_scaler::scale_to(SIZE to_size) noexcept {
     to_size_ = {std::min(to_size.cx, max_width_), to_size.cy};
     std::uint32_t* sources = storage_.get();
-    std::uint32_t* nexts = sources + max_width_;
+    std::uint32_t* nexts = sources + stride();
+    runs_ = 0;
     for (LONG x = 0; x < to_size_.cx; ++x) {
-        const filtered_sample column = filtered_sample_at(x, from_size_.cx, to_size_.cx, whole_);
+        const filtered_sample column = sample_at(x, from_size_.cx, to_size_.cx);
+        if (!whole_) {
+            // Without blends, per run of columns that show one source pixel,
+            // that pixel and where the run starts; the last run ends at the
+            // right edge.
+            if (runs_ == 0 || sources[runs_ - 1] != std::uint32_t(column.source)) {
+                sources[runs_] = static_cast<std::uint32_t>(column.source);
+                nexts[runs_++] = static_cast<std::uint32_t>(x);
+            }
+            nexts[runs_] = static_cast<std::uint32_t>(to_size_.cx);
+            continue;
+        }
         sources[x] = static_cast<std::uint32_t>(column.source);
         nexts[x] = static_cast<std::uint32_t>(std::min(column.source + 1, from_size_.cx - 1));
         std::fill_n(weights_.get() + std::size_t(x) * 4, 4, std::uint16_t(column.weight));
@@ -77,16 +109,27 @@ void filtered_scaler::scale_to(SIZE to_size) noexcept {
 }
 
 // Source row `source_row` scaled across, kept while the rows below need it.
-const std::uint32_t* filtered_scaler::across(const std::uint32_t* from, LONG source_row) noexcept {
+const std::uint32_t* pixel_scaler::across(const std::uint32_t* from, LONG source_row) noexcept {
     const int slot = source_row % 2;
-    std::uint32_t* out = storage_.get() + std::size_t(max_width_) * (2 + slot);
+    std::uint32_t* out = storage_.get() + stride() * std::size_t(2 + slot);
     if (scaled_rows_[slot] == source_row) {
         return out;
     }
     scaled_rows_[slot] = source_row;
     const std::uint32_t* in = from + std::size_t(source_row) * std::size_t(from_size_.cx);
     const std::uint32_t* sources = storage_.get();
-    const std::uint32_t* nexts = sources + max_width_;
+    const std::uint32_t* nexts = sources + stride();
+    if (!whole_) {
+        // Each run four pixels at a time, in order: what a store writes past
+        // its run's end, the next run writes over, or the row's padding takes.
+        for (LONG run = 0; run < runs_; ++run) {
+            const __m128i pixel = _mm_set1_epi32(static_cast<int>(in[sources[run]]));
+            for (std::uint32_t x = nexts[run]; x < nexts[run + 1]; x += 4) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), pixel);
+            }
+        }
+        return out;
+    }
     const std::uint16_t* weights = weights_.get();
     LONG x = 0;
     for (; x + 4 <= to_size_.cx; x += 4) {
@@ -105,15 +148,14 @@ const std::uint32_t* filtered_scaler::across(const std::uint32_t* from, LONG sou
     return out;
 }
 
-void filtered_scaler::scale_rows(const std::uint32_t* from, LONG first, LONG count, LONG stride,
-                                 std::uint32_t* rows) noexcept {
+void pixel_scaler::scale_rows(const std::uint32_t* from, LONG first, LONG count, LONG stride,
+                              std::uint32_t* rows) noexcept {
     if (first == 0) {
         scaled_rows_[0] = scaled_rows_[1] = -1; // a new picture
     }
     for (LONG r = 0; r < count; ++r) {
         std::uint32_t* out = rows + std::size_t(r) * std::size_t(stride);
-        const filtered_sample row =
-            filtered_sample_at(first + r, from_size_.cy, to_size_.cy, whole_);
+        const filtered_sample row = sample_at(first + r, from_size_.cy, to_size_.cy);
         const std::uint32_t* upper = across(from, row.source);
         if (!row.weight) {
             std::memcpy(out, upper, std::size_t(to_size_.cx) * sizeof *out);

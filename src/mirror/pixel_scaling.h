@@ -22,14 +22,18 @@ struct filtered_sample {
 };
 filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept;
 
-// Filtered scaling of pictures of `from_size` (0xRRGGBB pixels, top row first),
-// enlarged by `whole`, to a size of up to `max_width` across, a band of rows at
-// a time from the top. Each source row is scaled across once; a destination
-// row repeats it or mixes two, four pixels at a time (SSE2). The pixels it
-// writes have their unused top byte 0.
-class filtered_scaler {
+// Whether `count` pixels at `a` and at `b` are the same, 16 bytes at a time.
+bool same_pixels(const std::uint32_t* a, const std::uint32_t* b, std::size_t count) noexcept;
+
+// Scaling of pictures of `from_size` (0xRRGGBB pixels, top row first) to a
+// size of up to `max_width` across, a band of rows at a time from the top.
+// With `whole` 0 each destination pixel is the source pixel it shows
+// (pixel_shown), without blends; otherwise filtered, enlarged by `whole`.
+// Each source row is scaled across once; a destination row repeats it or
+// mixes two, four pixels at a time (SSE2), rounding to the nearest level.
+class pixel_scaler {
 public:
-    filtered_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept;
+    pixel_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept;
     // Whether it got its storage.
     explicit operator bool() const noexcept { return storage_ && weights_; }
 
@@ -41,17 +45,21 @@ public:
                     std::uint32_t* rows) noexcept;
 
 private:
+    filtered_sample sample_at(LONG i, LONG from, LONG to) const noexcept;
+    std::size_t stride() const noexcept { return std::size_t(max_width_) + 4; }
     const std::uint32_t* across(const std::uint32_t* from, LONG source_row) noexcept;
 
     SIZE from_size_;
     LONG whole_;
     LONG max_width_;
     // Per column the source pixel and the next one (the last pixel's is
-    // itself), then two rows scaled across; and per column its weight, once
-    // for each of the four bytes of a pixel.
+    // itself), or without blends per run of columns, then two rows scaled
+    // across, each a stride apart; and per column its weight, once for each
+    // of the four bytes of a pixel.
     std::unique_ptr<std::uint32_t[]> storage_;
     std::unique_ptr<std::uint16_t[]> weights_;
     SIZE to_size_{};
+    LONG runs_ = 0;
     LONG scaled_rows_[2] = {-1, -1};
 };
 
