@@ -45,18 +45,22 @@ ensure_debian13_root() {
   flock -s 8
 }
 
-# Runs COMMAND... in a mount namespace of its own, where the root has /proc
-# and the clone at its own path. The mounts end with the namespace's last
-# process, on every way out, Ctrl+C and kill included.
+# Runs COMMAND... in a mount and a PID namespace of its own, where the root
+# has /proc and the clone at its own path. The mounts end with the
+# namespace's last process, and every process of the namespace, a hung Wine
+# one too, with the command, on every way out, Ctrl+C and kill included.
+# COMMAND is not the namespace's first process, which ignores the signals it
+# has no handler for: it gets Ctrl+C as anywhere else. An end by a signal
+# comes back as 128 and the signal's number.
 in_debian13_namespace() {
   local clone=$1
   shift
-  unshare --mount --propagation private bash -c '
+  unshare --mount --propagation private --pid --fork --kill-child bash -c '
     set -e
     root=$1 clone=$2
     shift 2
     mount -t proc proc "$root/proc"
     mkdir -p "$root$clone"
     mount --bind "$clone" "$root$clone"
-    exec "$@"' bash "$debian13_root" "$clone" "$@"
+    "$@" || exit $?' bash "$debian13_root" "$clone" "$@"
 }

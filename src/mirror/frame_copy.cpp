@@ -10,15 +10,22 @@ void fullscreen_window::update_destination_rect() noexcept {
     ::InvalidateRect(window.get(), nullptr, FALSE);
 }
 
-// A tick reads the game's picture and shows it only when it has changed: a
-// still game costs one read and one comparison.
+// A tick follows the game, reads its picture and shows it only when it has
+// changed: a still game costs one read and one comparison. A minimized game's
+// picture is not its own: the last one stays.
 void fullscreen_window::next_frame() noexcept {
     const auto start = monotonic_clock::now();
-    const picture_read read = picture->read(source_dc.get().dc);
-    if (read == picture_read::failed && !::IsWindow(source_window)) {
+    if (!::IsWindow(source_window)) {
         ::DestroyWindow(window.get()); // the game has ended; WM_DESTROY detaches this object
         return;
     }
+    keep_in_z_order();
+    if (::IsIconic(source_window)) {
+        dc_renewals = 25;
+        return;
+    }
+    fit_to_game(dc_renewals > 0 && dc_renewals--);
+    const picture_read read = picture->read(source_dc.get().dc);
     if (read == picture_read::changed) {
         // Painted now, so that the interval follows what the whole frame costs.
         ::InvalidateRect(window.get(), &picture->rect(), FALSE);

@@ -2,6 +2,8 @@
 
 #include "common/windows_error.h"
 
+#include <utility>
+
 namespace orvane {
 
 fullscreen_window::fullscreen_window(const std::wstring& class_name, HWND source,
@@ -47,6 +49,9 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     window_class.reset(atom);
 
     source_window = source;
+    source_thread = ::GetWindowThreadProcessId(source_window, nullptr);
+    dc_renewals = ::IsIconic(source_window) ? 25 : 0;
+    this->scaling = scaling;
     HDC dc = ::GetDC(source_window);
     if (!dc) {
         throw windows_error("Unable to get the window DC");
@@ -56,8 +61,7 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
 
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!::GetMonitorInfoW(::MonitorFromWindow(source_window, MONITOR_DEFAULTTONEAREST),
-                           &monitor)) {
+    if (!::GetMonitorInfoW(game_monitor(), &monitor)) {
         throw windows_error("Unable to get the monitor info from the source window");
     }
 
@@ -116,6 +120,10 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
     case WM_DESTROY:
         detach();
         return 0;
+    case WM_DISPLAYCHANGE: // the monitor's size, its scaling, or the monitors themselves
+    case WM_DPICHANGED:
+        fit_to_game(false);
+        return 0;
     case WM_KEYDOWN:
         if (wparam == VK_F8) {
             // Held down, the key repeats with counts of 1 and toggles each time;
@@ -132,6 +140,100 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
         return 0;
     default:
         return ::DefWindowProcW(window.get(), message, wparam, lparam);
+    }
+}
+
+// The game window's monitor; a minimized game's is where it shows once restored.
+HMONITOR fullscreen_window::game_monitor() const noexcept {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    return ::IsIconic(source_window) && ::GetWindowPlacement(source_window, &placement)
+               ? ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST)
+               : ::MonitorFromWindow(source_window, MONITOR_DEFAULTTONEAREST);
+}
+
+// The game's own windows (a message box, a dialog) show above the mirror while
+// they are up, the mirror just below the lowest of them; otherwise the mirror
+// stays above the game's main window, and takes the keyboard back when the
+// game had it. Only the mirror's own window is moved.
+void fullscreen_window::keep_in_z_order() noexcept {
+    // The game's thread's windows, from the top down; menus and other topmost
+    // windows are above the mirror anyway.
+    std::pair<HWND, HWND> game_and_lowest_popup{source_window, nullptr};
+    const auto find = [](HWND popup, LPARAM found) -> BOOL {
+        auto& [game, lowest] = *reinterpret_cast<std::pair<HWND, HWND>*>(found);
+        if (popup != game && ::IsWindowVisible(popup) &&
+            !(::GetWindowLongPtrW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+            lowest = popup;
+        }
+        return TRUE;
+    };
+    ::EnumThreadWindows(source_thread, find, reinterpret_cast<LPARAM>(&game_and_lowest_popup));
+    HWND lowest_popup = game_and_lowest_popup.second;
+    constexpr UINT z_order_only = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    if (lowest_popup) {
+        if (::GetWindow(lowest_popup, GW_HWNDNEXT) != window.get()) {
+            ::SetWindowPos(window.get(), lowest_popup, 0, 0, 0, 0, z_order_only);
+        }
+        game_popup_up = true;
+        return;
+    }
+    // Back on top when the game's main window came above it or got the
+    // keyboard (restored, activated, its message box closed). Without a
+    // window manager, X may draw the game above the mirror whatever Wine's
+    // order says, until the mirror puts itself back; and what the game's
+    // windows covered is painted anew.
+    const bool game_active = ::GetForegroundWindow() == source_window;
+    const bool back = std::exchange(game_popup_up, false) || (game_active && !game_had_keyboard);
+    game_had_keyboard = game_active;
+    HWND above = ::GetWindow(source_window, GW_HWNDPREV);
+    while (above && above != window.get()) {
+        above = ::GetWindow(above, GW_HWNDPREV);
+    }
+    if (!back && above) {
+        return;
+    }
+    ::SetWindowPos(window.get(), HWND_TOP, 0, 0, 0, 0, z_order_only);
+    ::InvalidateRect(window.get(), nullptr, FALSE);
+    if (game_active) {
+        ::SetForegroundWindow(window.get()); // where the system lets it
+    }
+}
+
+// The window covers the game's monitor as it is now, and the picture is laid
+// out anew for the game's client area as it is now; with `renew_dc`, read
+// through a new device context (one got while the game was minimized keeps
+// its minimized picture).
+void fullscreen_window::fit_to_game(bool renew_dc) noexcept {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT covered{};
+    if (!::GetMonitorInfoW(game_monitor(), &monitor) || !::GetWindowRect(window.get(), &covered)) {
+        return;
+    }
+    const RECT& now = monitor.rcMonitor;
+    const bool moved = !::EqualRect(&covered, &now);
+    if (!moved && !renew_dc && same_game_client(source_window, picture->client())) {
+        return;
+    }
+    if (moved) {
+        ::SetWindowPos(window.get(), nullptr, now.left, now.top, now.right - now.left,
+                       now.bottom - now.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        ::GetClientRect(window.get(), &client_rect);
+    }
+    HDC dc = renew_dc ? ::GetDC(source_window) : nullptr;
+    if (dc) {
+        source_dc.reset({source_window, dc});
+    }
+    // A game window that goes away meanwhile ends the run on the next tick.
+    try {
+        const game_client area = locate_game_client(source_window, source_dc);
+        if (moved || !(area == picture->client())) {
+            picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
+            picture->read(source_dc.get().dc);
+            update_destination_rect();
+        }
+    } catch (const windows_error&) {
     }
 }
 

@@ -14,7 +14,9 @@ namespace orvane {
 
 // The borderless window that covers the game window's monitor and shows the
 // game's client area on it, scaled as `scaling` says and refreshed by a
-// self-adjusting timer whenever the game's picture has changed. Input that reaches it is posted on
+// self-adjusting timer whenever the game's picture has changed. Each tick it
+// follows the game: its monitor and client size, minimized and restored, and
+// the game's own windows, which show above it while they are up. Input that reaches it is posted on
 // to the game window; F8 switches between keeping the proportions and stretching. Its address is in
 // the window's GWLP_USERDATA, so it stays at one place: neither copied nor
 // moved.
@@ -41,6 +43,9 @@ private:
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
     void start_timer() noexcept;
     void detach() noexcept;
+    HMONITOR game_monitor() const noexcept;
+    void keep_in_z_order() noexcept;
+    void fit_to_game(bool renew_dc) noexcept;
 
     // frame_copy.cpp
     void update_destination_rect() noexcept;
@@ -57,6 +62,13 @@ private:
     window_timer timer;
     bool keep_aspect_ratio = true;
     std::uint32_t timer_interval_ms = 20;
+    scaling_mode scaling = scaling_mode::nearest;
+    DWORD source_thread = 0;
+    // Ticks on which the game's device context is got afresh: after the game
+    // was minimized, it goes on reading the minimized picture for a while.
+    int dc_renewals = 0;
+    bool game_popup_up = false;
+    bool game_had_keyboard = false;
 };
 
 } // namespace orvane

@@ -15,12 +15,21 @@ struct game_client {
     POINT origin{};
     SIZE size{};
     SIZE own_size{};
+    bool operator==(const game_client& other) const noexcept {
+        return origin.x == other.origin.x && origin.y == other.origin.y &&
+               size.cx == other.size.cx && size.cy == other.size.cy &&
+               own_size.cx == other.own_size.cx && own_size.cy == other.own_size.cy;
+    }
 };
 
 // Reads where the client area of `game` is in `dc`, its GetDC device context,
 // which it replaces where the platform needs another one. Throws
 // windows_error.
 game_client locate_game_client(HWND game, window_dc& dc);
+
+// Whether the client area of `game` still has the sizes `client` was located
+// with; it has none while the game is minimized.
+bool same_game_client(HWND game, const game_client& client) noexcept;
 
 // How many rows of the game's picture one read takes.
 LONG rows_per_read(const game_client& client) noexcept;

@@ -26,6 +26,7 @@ public:
     // centred, or stretched over the whole client area.
     void lay_out(bool keep_aspect_ratio) noexcept;
     [[nodiscard]] const RECT& rect() const noexcept { return destination; }
+    [[nodiscard]] const game_client& client() const noexcept { return source; }
 
     // Reads the game's picture from `source_dc` as it is, 1:1, a few rows at
     // a time, each compared with the last picture's while at hand.

@@ -173,16 +173,19 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
         }
         const temp_directory directory;
         const game_record record{.file = directory.path / L"record.txt"};
+        // The game that is aware starts minimized, the mirror with it.
         const running_game game = start_game(directory.path, record,
                                              {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"},
                                               {L"ORVANE_GAME_PIXEL_CODES", L"1"},
+                                              {L"ORVANE_GAME_MINIMIZED", aware ? L"1" : L"0"},
                                               {L"ORVANE_GAME_DPI_AWARE", aware ? L"1" : L"0"}});
-        const picture art = capture(game.window, {0, 0, 160, 144}); // exact when aware
-        for (LONG i = 0; aware && i < 160 * 144; ++i) {
-            colours[art.pixels[std::size_t(i)]] = MAKELPARAM(i % 160, i / 160);
-        }
+        picture art; // exact when aware, once the game shows
         MONITORINFO info{sizeof info, {}, {}, 0};
-        ::GetMonitorInfoW(::MonitorFromWindow(game.window, MONITOR_DEFAULTTONEAREST), &info);
+        WINDOWPLACEMENT placed{};
+        placed.length = sizeof placed;
+        ::GetWindowPlacement(game.window, &placed); // where it shows once restored
+        ::GetMonitorInfoW(::MonitorFromRect(&placed.rcNormalPosition, MONITOR_DEFAULTTONEAREST),
+                          &info);
         // As many monitors as scripts/lib/desktop.sh made; the game on the second.
         wchar_t monitors[8] = L"1";
         ::GetEnvironmentVariableW(L"ORVANE_TEST_MONITORS", monitors, 8);
@@ -205,7 +208,29 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
             RECT covered{};
             ::GetWindowRect(tool.mirror, &covered);
             EXPECT_TRUE(::EqualRect(&covered, &monitor));
+            const auto capture_screen = [&] {
+                return capture(nullptr, {monitor.left, monitor.top, monitor.right, monitor.bottom});
+            };
+            // Minimized, nothing of the game window shows; restored, it is
+            // above the mirror until the mirror puts itself back.
+            const auto restore = [&] {
+                std::this_thread::sleep_for(200ms);
+                const picture meanwhile = capture_screen();
+                EXPECT_TRUE(std::ranges::all_of(meanwhile.pixels, [&](std::uint32_t pixel) {
+                    return pixel == 0 || colours.contains(pixel);
+                }));
+                ::ShowWindow(game.window, SW_RESTORE);
+            };
             if (mode.empty() && aware) {
+                restore();
+                eventually([&] {
+                    const picture before =
+                        std::exchange(art, capture(game.window, {0, 0, 160, 144}));
+                    return mostly(art.at(0, 0), red) && art.pixels == before.pixels;
+                });
+                for (LONG i = 0; i < 160 * 144; ++i) {
+                    colours[art.pixels[std::size_t(i)]] = MAKELPARAM(i % 160, i / 160);
+                }
                 // Keys and mouse go to the game, the centre to the centre. F8
                 // with gathered repeats is dropped, F8's key-up passed.
                 const LPARAM centre = MAKELPARAM((monitor.right - monitor.left) / 2,
@@ -265,9 +290,6 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                 }
                 return kept;
             };
-            const auto capture_screen = [&] {
-                return capture(nullptr, {monitor.left, monitor.top, monitor.right, monitor.bottom});
-            };
             picture shot;
             EXPECT_TRUE(eventually([&] { return kept(shot = capture_screen()); }));
 
@@ -307,6 +329,69 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                 EXPECT_EQ(std::vector(received.begin() + long(before), received.end()), expected);
             };
             clicks_land(shot, p, false);
+
+            // The game minimized and restored; its message box above the
+            // mirror, closed with a real click; the game a size larger, its
+            // centre under the screen's centre; each time the mirror follows.
+            if (mode.empty() && aware) {
+                ::ShowWindow(game.window, SW_MINIMIZE);
+                restore();
+                EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
+                ::PostMessageW(tool.mirror, WM_KEYDOWN, 'M', 0x00320001);
+                HWND box = nullptr;
+                RECT button{};
+                EXPECT_TRUE(eventually([&] {
+                    box = find_window(game.process.id, L"#32770", L"Stand-in message");
+                    RECT client{};
+                    POINT corner{0, 0};
+                    if (!::GetWindowRect(::GetDlgItem(box, IDOK), &button) ||
+                        !::GetClientRect(box, &client) || !::ClientToScreen(box, &corner)) {
+                        return false;
+                    }
+                    ::OffsetRect(&client, corner.x, corner.y);
+                    return capture(nullptr, client).pixels ==
+                           capture(box,
+                                   {0, 0, client.right - client.left, client.bottom - client.top})
+                               .pixels;
+                }));
+                // The pointer on the OK button's centre, for long enough that
+                // no older pointer event of X's moves it back, then a click.
+                const POINT on_ok{(button.left + button.right) / 2,
+                                  (button.top + button.bottom) / 2};
+                int steady = 0;
+                EXPECT_TRUE(eventually([&] {
+                    POINT pointer{};
+                    ::SetCursorPos(on_ok.x, on_ok.y);
+                    steady =
+                        ::GetCursorPos(&pointer) && pointer.x == on_ok.x && pointer.y == on_ok.y
+                            ? steady + 1
+                            : 0;
+                    return steady > 5;
+                }));
+                INPUT click[2]{};
+                click[0].type = click[1].type = INPUT_MOUSE;
+                click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+                click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+                ::SendInput(2, click, sizeof(INPUT));
+                EXPECT_TRUE(eventually([&] { return !::IsWindow(box) && kept(capture_screen()); }));
+                // 240 x 144: 7.5 on 1920 x 1080, 1800 x 1080; 5.33 on 1280 x
+                // 1024, 1280 x 768.
+                ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
+                const RECT larger = wide ? RECT{60, 0, 1860, 1080} : RECT{0, 128, 1280, 896};
+                EXPECT_TRUE(eventually([&] {
+                    const RECT shown = picture_box(capture_screen());
+                    return ::EqualRect(&shown, &larger);
+                }));
+                const auto before = record.values(L"message").size();
+                ::PostMessageW(
+                    tool.mirror, WM_LBUTTONDOWN, 0,
+                    MAKELPARAM((larger.left + larger.right) / 2, (larger.top + larger.bottom) / 2));
+                EXPECT_TRUE(eventually([&] { return record.values(L"message").size() > before; }));
+                EXPECT_EQ(record.values(L"message").back(),
+                          stand_in::message_text(WM_LBUTTONDOWN, 0, MAKELPARAM(120, 72)));
+                ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
+                EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
+            }
 
             // F8 stretches the picture over the whole screen (its corners
             // red and, drawn last, blue), and back.

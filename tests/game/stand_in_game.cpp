@@ -12,6 +12,9 @@
 //   ORVANE_GAME_DPI_AWARE      "1": per-monitor DPI aware, so the system does not scale it
 //   ORVANE_GAME_PIXEL_CODES    "1": each pixel's colour has a code of its place in
 //                              its low bits, so that no two pixels share one
+//   ORVANE_GAME_MINIMIZED      "1": the main window starts minimized
+// As a game does on its own: the key R switches its client size between the
+// size asked for and one 80 pixels wider, and the key M shows a message box.
 // With the argument --close it closes the running stand-in game instead, as a
 // player quitting the game would.
 #include "stand_in.h"
@@ -130,7 +133,36 @@ void paint(HWND window) {
     ::EndPaint(window, &paint_struct);
 }
 
+SIZE asked_size{640, 480};
+
+// The client size asked for, with the frame as the window has it (at some
+// display scalings Wine's differs from what AdjustWindowRectEx says), in the
+// desktop's bottom-right corner: on two monitors, where only the second one
+// is. Records the client size it got.
+void place(HWND window, SIZE size, UINT flags) {
+    RECT frame{}, client{};
+    ::GetWindowRect(window, &frame);
+    ::GetClientRect(window, &client);
+    const int width = frame.right - frame.left + size.cx - client.right,
+              height = frame.bottom - frame.top + size.cy - client.bottom;
+    ::SetWindowPos(
+        window, nullptr,
+        ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) - width,
+        ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN) - height,
+        width, height, SWP_NOZORDER | flags);
+    ::GetClientRect(window, &client);
+    record(L"client=" + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom));
+}
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_KEYDOWN && wparam == 'R') {
+        RECT client{};
+        ::GetClientRect(window, &client);
+        place(window, {asked_size.cx + (client.right == asked_size.cx ? 80 : 0), asked_size.cy},
+              SWP_NOACTIVATE);
+    } else if (message == WM_KEYDOWN && wparam == 'M') {
+        ::MessageBoxW(window, L"A message from the game", L"Stand-in message", MB_OK);
+    }
     // Every key message, so that a test sees what should not have come too;
     // no mouse moves, which the system makes too when windows come and go.
     if ((message >= WM_KEYFIRST && message <= WM_KEYLAST) ||
@@ -159,31 +191,19 @@ int run_main_window() {
     window_class.hInstance = ::GetModuleHandleW(nullptr);
     window_class.lpszClassName = main_window_class;
     ::RegisterClassW(&window_class);
-    SIZE size{640, 480};
-    std::swscanf(environment(L"ORVANE_GAME_CLIENT_SIZE").c_str(), L"%ldx%ld", &size.cx, &size.cy);
+    std::swscanf(environment(L"ORVANE_GAME_CLIENT_SIZE").c_str(), L"%ldx%ld", &asked_size.cx,
+                 &asked_size.cy);
     constexpr DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     HWND window = ::CreateWindowExW(
         0, main_window_class, environment(L"ORVANE_GAME_TITLE", L"Orvane - Stand-in Game").c_str(),
-        style, 0, 0, size.cx, size.cy, nullptr, nullptr, window_class.hInstance, nullptr);
-    // The frame as the window has it (at some display scalings Wine's
-    // differs from what AdjustWindowRectEx says) around the client size asked
-    // for, in the desktop's bottom-right corner: on two monitors, where only
-    // the second one is.
-    RECT frame{}, client{};
-    ::GetWindowRect(window, &frame);
-    ::GetClientRect(window, &client);
-    const int width = frame.right - frame.left + size.cx - client.right,
-              height = frame.bottom - frame.top + size.cy - client.bottom;
-    ::SetWindowPos(
-        window, nullptr,
-        ::GetSystemMetrics(SM_XVIRTUALSCREEN) + ::GetSystemMetrics(SM_CXVIRTUALSCREEN) - width,
-        ::GetSystemMetrics(SM_YVIRTUALSCREEN) + ::GetSystemMetrics(SM_CYVIRTUALSCREEN) - height,
-        width, height, SWP_NOZORDER | SWP_SHOWWINDOW);
+        style, 0, 0, asked_size.cx, asked_size.cy, nullptr, nullptr, window_class.hInstance,
+        nullptr);
+    place(window, asked_size, 0);
+    ::ShowWindow(window,
+                 environment(L"ORVANE_GAME_MINIMIZED") == L"1" ? SW_SHOWMINNOACTIVE : SW_SHOW);
     if (frame_ms > 0) {
         ::SetTimer(window, 1, static_cast<UINT>(frame_ms), nullptr);
     }
-    ::GetClientRect(window, &client);
-    record(L"client=" + std::to_wstring(client.right) + L"x" + std::to_wstring(client.bottom));
     record(L"main_window=" + std::to_wstring(reinterpret_cast<UINT_PTR>(window)));
     MSG message{};
     // No TranslateMessage: a WM_CHAR in the record was posted, not made here.
