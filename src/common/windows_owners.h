@@ -42,6 +42,10 @@ inline void kill_timer(window_timer_value value) noexcept {
     ::KillTimer(value.window, value.id);
 }
 
+inline void delete_object(HGDIOBJ object) noexcept {
+    ::DeleteObject(object);
+}
+
 // A bitmap selected into a memory device context of its own, and its pixels
 // when it has them at hand.
 struct memory_bitmap_value {
@@ -72,6 +76,8 @@ using window_dc = unique_any<detail::window_dc_value, detail::release_dc>;
 using unique_window = unique_any<HWND, detail::destroy_window>;
 using window_timer = unique_any<detail::window_timer_value, detail::kill_timer>;
 using memory_bitmap = unique_any<detail::memory_bitmap_value, detail::delete_memory_bitmap>;
+// A font, pen or brush of GDI's.
+using unique_gdi_object = unique_any<HGDIOBJ, detail::delete_object>;
 
 // A timer of `window` every `interval_ms`; empty when it could not start.
 inline window_timer start_window_timer(HWND window, UINT interval_ms) noexcept {

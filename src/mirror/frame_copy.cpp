@@ -19,6 +19,10 @@ void fullscreen_window::next_frame() noexcept {
         ::DestroyWindow(window.get()); // the game has ended; WM_DESTROY detaches this object
         return;
     }
+    if (mode_name_until != monotonic_clock::time_point{} && start >= mode_name_until) {
+        mode_name_until = {};
+        ::InvalidateRect(window.get(), &mode_name_rect, FALSE); // the mode's name goes
+    }
     keep_in_z_order();
     if (::IsIconic(source_window)) {
         dc_renewals = 25;
@@ -50,6 +54,9 @@ void fullscreen_window::paint_frame() noexcept {
         ::FillRect(target, &client_rect, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
     }
     picture->present(target);
+    if (mode_name_until != monotonic_clock::time_point{}) {
+        show_mode_name(target);
+    }
     ::EndPaint(window.get(), &paint);
 }
 

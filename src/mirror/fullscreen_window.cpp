@@ -2,6 +2,7 @@
 
 #include "common/windows_error.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace orvane {
@@ -126,9 +127,12 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
         return 0;
     case WM_KEYDOWN:
         if (wparam == VK_F8) {
-            // Held down, the key repeats with counts of 1 and toggles each time;
-            // a key-down that gathers several repeats is dropped.
-            if (LOWORD(lparam) <= 1) {
+            // Held down, the key repeats with counts of 1 and acts each time;
+            // a key-down that gathers several repeats is dropped. With Shift,
+            // the next scaling mode; without, stretched or not.
+            if (LOWORD(lparam) <= 1 && (shift_down || ::GetKeyState(VK_SHIFT) < 0)) {
+                switch_scaling();
+            } else if (LOWORD(lparam) <= 1) {
                 keep_aspect_ratio = !keep_aspect_ratio;
                 update_destination_rect();
             }
@@ -136,6 +140,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
         }
         [[fallthrough]];
     case WM_KEYUP:
+        shift_down = wparam == VK_SHIFT ? message == WM_KEYDOWN : shift_down;
         ::PostMessageW(source_window, message, wparam, lparam);
         return 0;
     default:
@@ -235,6 +240,35 @@ void fullscreen_window::fit_to_game(bool renew_dc) noexcept {
         }
     } catch (const windows_error&) {
     }
+}
+
+// The next scaling mode, laid out at once, its name shown for two seconds.
+void fullscreen_window::switch_scaling() noexcept {
+    scaling = next_scaling_mode(scaling);
+    picture.emplace(picture->client(), SIZE{client_rect.right, client_rect.bottom}, scaling);
+    picture->read(source_dc.get().dc);
+    mode_name_until = monotonic_clock::now() + std::chrono::seconds(2);
+    update_destination_rect();
+}
+
+// White on black in the top-left corner, on the bar where there is one, a
+// twenty-fourth of the screen's height: readable at any size and scaling.
+void fullscreen_window::show_mode_name(HDC target) noexcept {
+    const LONG height = std::max(client_rect.bottom / 24, LONG{12});
+    const unique_gdi_object font{::CreateFontW(
+        -height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Segoe UI")};
+    const HGDIOBJ previous = ::SelectObject(target, font.get());
+    const std::wstring_view name = scaling_mode_name(scaling);
+    SIZE text{};
+    ::GetTextExtentPoint32W(target, name.data(), static_cast<int>(name.size()), &text);
+    const LONG margin = height / 2;
+    mode_name_rect = {margin, margin, 3 * margin + text.cx, 2 * margin + text.cy};
+    ::SetTextColor(target, RGB(255, 255, 255));
+    ::SetBkColor(target, RGB(0, 0, 0));
+    ::ExtTextOutW(target, 2 * margin, margin + margin / 2, ETO_OPAQUE, &mode_name_rect, name.data(),
+                  static_cast<UINT>(name.size()), nullptr);
+    ::SelectObject(target, previous);
 }
 
 // The window is going: the object lets go of it without destroying anything,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/elapsed_time.h"
 #include "common/windows_owners.h"
 #include "mirror/scaled_picture.h"
 #include "mirror/scaling_mode.h"
@@ -46,6 +47,8 @@ private:
     HMONITOR game_monitor() const noexcept;
     void keep_in_z_order() noexcept;
     void fit_to_game(bool renew_dc) noexcept;
+    void switch_scaling() noexcept;
+    void show_mode_name(HDC target) noexcept;
 
     // frame_copy.cpp
     void update_destination_rect() noexcept;
@@ -69,6 +72,10 @@ private:
     int dc_renewals = 0;
     bool game_popup_up = false;
     bool game_had_keyboard = false;
+    bool shift_down = false; // as the key messages that reached the mirror say
+    // The scaling mode's name shows in a corner until then, over that place.
+    monotonic_clock::time_point mode_name_until{};
+    RECT mode_name_rect{};
 };
 
 } // namespace orvane

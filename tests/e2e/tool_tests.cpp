@@ -261,29 +261,32 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
             // Where the picture goes, by the worked examples: 7.11 on
             // 1280 x 1024; 7.5 on 1920 x 1080, 7 in integer scaling; 5 for
             // the scaled game's 240 x 216 pixels.
-            const std::array<LONG, 4> at = !wide ? std::array<LONG, 4>{71, 0, 1209, 1024}
-                                           : mode == L"integer" && aware
-                                               ? std::array<LONG, 4>{400, 36, 1520, 1044}
-                                               : std::array<LONG, 4>{360, 0, 1560, 1080};
-            const RECT p{at[0], at[1], at[2], at[3]};
+            const auto rect_in = [&](std::wstring_view shown_mode) {
+                return !wide                               ? RECT{71, 0, 1209, 1024}
+                       : shown_mode == L"integer" && aware ? RECT{400, 36, 1520, 1044}
+                                                           : RECT{360, 0, 1560, 1080};
+            };
+            const RECT p = rect_in(mode);
             // Black bars, and the game's red corner in the picture's corner,
             // not the grey and blue of the game window's frame. Each mode's
             // promise on the game that is aware: integer and nearest copy
             // without blends; smooth, wide blends; sharp, blends a pixel or
             // two wide. Each game pixel's centre shows its colour, but where
             // smoothing blends everything.
-            const auto kept = [&](const picture& shot) {
+            const auto kept = [&](const picture& shot, std::wstring_view shown = {}) {
+                shown = shown.empty() ? std::wstring_view(mode) : shown;
+                const RECT p = rect_in(shown);
                 const RECT box = picture_box(shot);
                 bool kept = ::EqualRect(&box, &p) && mostly(shot.at(p.left, p.top), red);
                 if (!kept || !aware) {
                     return kept;
                 }
                 const LONG blend = widest_blend(shot, p, colours);
-                kept = mode == L"smooth"  ? blend >= 3
-                       : mode == L"sharp" ? blend >= 1 && blend <= 2
-                                          : blend == 0;
+                kept = shown == L"smooth"  ? blend >= 3
+                       : shown == L"sharp" ? blend >= 1 && blend <= 2
+                                           : blend == 0;
                 const float scale = static_cast<float>(p.right - p.left) / 160.0f;
-                for (LONG i = 0; kept && mode != L"smooth" && i < 160 * 144; ++i) {
+                for (LONG i = 0; kept && shown != L"smooth" && i < 160 * 144; ++i) {
                     kept = shot.at(p.left + static_cast<LONG>((i % 160 + 0.5f) * scale),
                                    p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
                            art.at(i % 160, i / 160);
@@ -391,6 +394,44 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                           stand_in::message_text(WM_LBUTTONDOWN, 0, MAKELPARAM(120, 72)));
                 ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
                 EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
+            }
+
+            // Shift+F8 gives the next mode each time, its name on the bar's
+            // corner for a while; F8 stretches in between. The game gets
+            // Shift and F8's key-up, never F8's key-down.
+            if (mode.empty() && aware && wide) {
+                const auto before = record.values(L"message").size();
+                std::vector<std::wstring> expected;
+                for (const std::wstring_view next : {L"integer", L"smooth", L"sharp", L"nearest"}) {
+                    const std::tuple<UINT, WPARAM, LPARAM> keys[] = {
+                        {WM_KEYDOWN, VK_SHIFT, 0x002A0001},
+                        {WM_KEYDOWN, VK_F8, 0x00420001},
+                        {WM_KEYUP, VK_F8, 0xC0420001},
+                        {WM_KEYUP, VK_SHIFT, 0xC02A0001}};
+                    for (const auto& [message, key, lparam] : keys) {
+                        ::PostMessageW(tool.mirror, message, key, lparam);
+                        if (message == WM_KEYUP || key == VK_SHIFT) {
+                            expected.push_back(stand_in::message_text(message, key, lparam));
+                        }
+                    }
+                    EXPECT_TRUE(eventually([&] {
+                        const picture corner =
+                            capture(nullptr, {monitor.left, monitor.top, monitor.left + 300,
+                                              monitor.top + 120});
+                        return std::ranges::count(corner.pixels, 0xFFFFFFu) > 50;
+                    })) << "the name of "
+                        << std::string(next.begin(), next.end());
+                    EXPECT_TRUE(eventually([&] { return kept(capture_screen(), next); }));
+                    if (next == L"integer") {
+                        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+                        EXPECT_TRUE(
+                            eventually([&] { return mostly(capture_screen().at(5, 5), red); }));
+                        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+                        EXPECT_TRUE(eventually([&] { return kept(capture_screen(), next); }));
+                    }
+                }
+                const auto received = record.values(L"message");
+                EXPECT_EQ(std::vector(received.begin() + long(before), received.end()), expected);
             }
 
             // F8 stretches the picture over the whole screen (its corners
