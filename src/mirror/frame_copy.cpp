@@ -25,7 +25,7 @@ void fullscreen_window::next_frame() noexcept {
     }
     keep_in_z_order();
     if (::IsIconic(source_window)) {
-        dc_renewals = 25;
+        dc_renewals = renewals_after_minimized;
         return;
     }
     fit_to_game(dc_renewals > 0 && dc_renewals--);

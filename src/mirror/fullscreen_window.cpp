@@ -51,7 +51,7 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
 
     source_window = source;
     source_thread = ::GetWindowThreadProcessId(source_window, nullptr);
-    dc_renewals = ::IsIconic(source_window) ? 25 : 0;
+    dc_renewals = ::IsIconic(source_window) ? renewals_after_minimized : 0;
     this->scaling = scaling;
     HDC dc = ::GetDC(source_window);
     if (!dc) {
@@ -80,12 +80,10 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     if (!::GetClientRect(created, &client_rect)) {
         throw windows_error("Unable to get the window client area rect");
     }
-    picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
-    picture->read(source_dc.get().dc); // for the first paint
+    show_new_picture(area); // letterboxed
 
     // Without a timer the window repaints only when the system asks it to.
     start_timer();
-    update_destination_rect(); // letterboxed
 }
 
 // The timer running is stopped first: the new one has its identifier, which
@@ -234,21 +232,25 @@ void fullscreen_window::fit_to_game(bool renew_dc) noexcept {
     try {
         const game_client area = locate_game_client(source_window, source_dc);
         if (moved || !(area == picture->client())) {
-            picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
-            picture->read(source_dc.get().dc);
-            update_destination_rect();
+            show_new_picture(area);
         }
     } catch (const windows_error&) {
     }
 }
 
+// A picture of the game's client area `area` on the whole client area, in the
+// scaling in force, read at once and laid out.
+void fullscreen_window::show_new_picture(const game_client& area) noexcept {
+    picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
+    picture->read(source_dc.get().dc);
+    update_destination_rect();
+}
+
 // The next scaling mode, laid out at once, its name shown for two seconds.
 void fullscreen_window::switch_scaling() noexcept {
     scaling = next_scaling_mode(scaling);
-    picture.emplace(picture->client(), SIZE{client_rect.right, client_rect.bottom}, scaling);
-    picture->read(source_dc.get().dc);
     mode_name_until = monotonic_clock::now() + std::chrono::seconds(2);
-    update_destination_rect();
+    show_new_picture(picture->client());
 }
 
 // White on black in the top-left corner, on the bar where there is one, a

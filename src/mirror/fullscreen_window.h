@@ -48,6 +48,7 @@ private:
     HMONITOR game_monitor() const noexcept;
     void keep_in_z_order() noexcept;
     void fit_to_game(bool renew_dc) noexcept;
+    void show_new_picture(const game_client& area) noexcept;
     void switch_scaling() noexcept;
     void show_mode_name(HDC target) noexcept;
 
@@ -71,6 +72,7 @@ private:
     // Ticks on which the game's device context is got afresh: after the game
     // was minimized, it goes on reading the minimized picture for a while.
     int dc_renewals = 0;
+    static constexpr int renewals_after_minimized = 25; // half a second of ticks
     bool game_popup_up = false;
     bool game_had_keyboard = false;
     bool shift_down = false; // as the key messages that reached the mirror say
