@@ -172,10 +172,9 @@ void pump_messages_until(clock::time_point deadline, HWND held_back) {
 // One-second slices take turns: undisturbed frames (time, delivery, CPU);
 // frames followed by reading the frame number shown and the game's; and,
 // with the mirror's ticks held back, on the same cadence, the floor of a
-// frame timed bare: one 1:1 read of the game (a few rows at a time, as the
-// tool reads it) and one copy of a screen-sized picture into the window, with
-// the window's device context got and released around it as the paint does
-// with BeginPaint and EndPaint.
+// frame timed bare: one 1:1 read of the game (in as many parts as the tool
+// reads it) and one copy of a screen-sized picture into the window, with the
+// window's device context got and released around it as a tick does.
 std::vector<figure> measure_mirror(HWND game, std::chrono::seconds duration) {
     RECT source{};
     ::GetClientRect(game, &source);

@@ -121,7 +121,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
         return 0;
     case WM_DISPLAYCHANGE: // the monitor's size, its scaling, or the monitors themselves
     case WM_DPICHANGED:
-        fit_to_game(false);
+        fit_to_game(false, true);
         return 0;
     case WM_KEYDOWN:
         if (wparam == VK_F8) {
@@ -159,7 +159,7 @@ HMONITOR fullscreen_window::game_monitor() const noexcept {
 // they are up, the mirror just below the lowest of them; otherwise the mirror
 // stays above the game's main window, and takes the keyboard back when the
 // game had it. Only the mirror's own window is moved.
-void fullscreen_window::keep_in_z_order() noexcept {
+void fullscreen_window::keep_in_z_order(HWND foreground) noexcept {
     // The game's thread's windows, from the top down; menus and other topmost
     // windows are above the mirror anyway.
     std::pair<HWND, HWND> game_and_lowest_popup{source_window, nullptr};
@@ -186,7 +186,7 @@ void fullscreen_window::keep_in_z_order() noexcept {
     // window manager, X may draw the game above the mirror whatever Wine's
     // order says, until the mirror puts itself back; and what the game's
     // windows covered is painted anew.
-    const bool game_active = ::GetForegroundWindow() == source_window;
+    const bool game_active = foreground == source_window;
     const bool back = std::exchange(game_popup_up, false) || (game_active && !game_had_keyboard);
     game_had_keyboard = game_active;
     HWND above = ::GetWindow(source_window, GW_HWNDPREV);
@@ -203,20 +203,22 @@ void fullscreen_window::keep_in_z_order() noexcept {
     }
 }
 
-// The window covers the game's monitor as it is now, and the picture is laid
-// out anew for the game's client area as it is now; with `renew_dc`, read
-// through a new device context (one got while the game was minimized keeps
-// its minimized picture).
-void fullscreen_window::fit_to_game(bool renew_dc) noexcept {
+// The picture is laid out anew for the game's client area as it is now; with
+// `look_around`, the window covers the game's monitor as it is now, and the
+// game's own client size is looked at too; with `renew_dc`, the game is read
+// through a new device context (one got while it was minimized keeps its
+// minimized picture).
+void fullscreen_window::fit_to_game(bool renew_dc, bool look_around) noexcept {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     RECT covered{};
-    if (!::GetMonitorInfoW(game_monitor(), &monitor) || !::GetWindowRect(window.get(), &covered)) {
+    if (look_around && (!::GetMonitorInfoW(game_monitor(), &monitor) ||
+                        !::GetWindowRect(window.get(), &covered))) {
         return;
     }
     const RECT& now = monitor.rcMonitor;
-    const bool moved = !::EqualRect(&covered, &now);
-    if (!moved && !renew_dc && same_game_client(source_window, picture->client())) {
+    const bool moved = look_around && !::EqualRect(&covered, &now);
+    if (!moved && !renew_dc && same_game_client(source_window, picture->client(), look_around)) {
         return;
     }
     if (moved) {

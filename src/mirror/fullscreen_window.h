@@ -46,8 +46,8 @@ private:
     void start_timer() noexcept;
     void detach() noexcept;
     HMONITOR game_monitor() const noexcept;
-    void keep_in_z_order() noexcept;
-    void fit_to_game(bool renew_dc) noexcept;
+    void keep_in_z_order(HWND foreground) noexcept;
+    void fit_to_game(bool renew_dc, bool look_around) noexcept;
     void show_new_picture(const game_client& area) noexcept;
     void switch_scaling() noexcept;
     void show_mode_name(HDC target) noexcept;
@@ -56,6 +56,7 @@ private:
     void update_destination_rect() noexcept;
     void next_frame() noexcept;
     void paint_frame() noexcept;
+    void draw_picture(HDC target) noexcept;
 
     // In the order of acquisition; released in reverse.
     registered_class window_class;
@@ -73,6 +74,11 @@ private:
     // was minimized, it goes on reading the minimized picture for a while.
     int dc_renewals = 0;
     static constexpr int renewals_after_minimized = 25; // half a second of ticks
+    // The Z order and the monitor are looked at again then, or sooner.
+    monotonic_clock::time_point next_look_around{};
+    static constexpr auto look_around_interval = std::chrono::milliseconds(100);
+    HWND foreground_window = nullptr;
+    bool game_minimized = false;
     bool game_popup_up = false;
     bool game_had_keyboard = false;
     bool shift_down = false; // as the key messages that reached the mirror say

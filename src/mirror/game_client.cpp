@@ -2,6 +2,7 @@
 
 #include "common/system_procedure.h"
 #include "common/windows_error.h"
+#include "common/windows_owners.h"
 
 #include <algorithm>
 
@@ -56,19 +57,47 @@ game_client locate_game_client(HWND game, window_dc& dc) {
     return {{corner.x - frame.left, corner.y - frame.top}, {ours.right, ours.bottom}, own_size};
 }
 
-bool same_game_client(HWND game, const game_client& client) noexcept {
+bool same_game_client(HWND game, const game_client& client, bool own_size_too) noexcept {
     RECT own{}, ours{};
-    return own_client_rect(game, own) && ::GetClientRect(game, &ours) &&
-           own.right == client.own_size.cx && own.bottom == client.own_size.cy &&
-           ours.right == client.size.cx && ours.bottom == client.size.cy;
+    return ::GetClientRect(game, &ours) && ours.right == client.size.cx &&
+           ours.bottom == client.size.cy &&
+           (!own_size_too || (own_client_rect(game, own) && own.right == client.own_size.cx &&
+                              own.bottom == client.own_size.cy));
 }
 
-// Under Wine a read of another process's window goes through a buffer of its
-// size, and a buffer above 128 KB, which the C library maps afresh, can make
-// the read twenty times as costly (7 ms against 0.4 ms for 640x480, Wine 8
-// and 10 alike); reads of at most 120 KB cost the same everywhere.
+// Under Wine a read of another process's window goes through buffers of the
+// C library, which takes fresh pages for each one above its threshold (at
+// first 128 KB): a 640x480 read costs 8 ms instead of 0.4. It raises that
+// threshold for good when it gives back a larger block, so one large read of
+// the screen, once, lets the game be read in one piece. Reads of half of what
+// that read took, or of at most 120 KB, take no fresh pages.
 LONG rows_per_read(const game_client& client) noexcept {
-    return std::max(LONG{1}, 30 * 1024 / std::max(client.size.cx, LONG{1}));
+    const LONG width = std::max(client.size.cx, LONG{1});
+    const LONG height = std::max(client.size.cy, LONG{1});
+    if (!runs_under_wine()) {
+        return height;
+    }
+    static std::size_t unmapped_read = 120 * 1024, tried_for = 0;
+    const std::size_t row = 4 * std::size_t(width), whole = row * std::size_t(height);
+    if (unmapped_read < whole && tried_for < whole) {
+        tried_for = whole;
+        // Twice the game's picture and a megabyte more, as far as the screen
+        // and the library's highest threshold (32 MB) allow.
+        const LONG screen_width = std::max(::GetSystemMetrics(SM_CXSCREEN), 1);
+        const std::size_t rows =
+            std::min<std::size_t>({(2 * whole + (1 << 20)) / (4 * std::size_t(screen_width)),
+                                   std::size_t(::GetSystemMetrics(SM_CYSCREEN)),
+                                   (std::size_t(30) << 20) / (4 * std::size_t(screen_width))});
+        HDC screen = ::GetDC(nullptr);
+        const memory_bitmap pixel = pixel_bitmap({1, 1});
+        if (screen && pixel &&
+            ::StretchBlt(pixel.get().dc, 0, 0, 1, 1, screen, 0, 0, screen_width,
+                         static_cast<int>(rows), SRCCOPY)) {
+            unmapped_read = std::max(unmapped_read, rows * 4 * std::size_t(screen_width) / 2);
+        }
+        ::ReleaseDC(nullptr, screen);
+    }
+    return static_cast<LONG>(std::clamp<std::size_t>(unmapped_read / row, 1, std::size_t(height)));
 }
 
 BOOL copy_game_rows(const game_client& client, HDC dc, LONG top, LONG count, HDC target) noexcept {

@@ -28,8 +28,10 @@ struct game_client {
 game_client locate_game_client(HWND game, window_dc& dc);
 
 // Whether the client area of `game` still has the sizes `client` was located
-// with; it has none while the game is minimized.
-bool same_game_client(HWND game, const game_client& client) noexcept;
+// with; it has none while the game is minimized. Without `own_size_too` only
+// the size the mirror sees, one call: it changes with the game's own size
+// wherever the system scales the game up or not at all.
+bool same_game_client(HWND game, const game_client& client, bool own_size_too) noexcept;
 
 // How many rows of the game's picture one read takes.
 LONG rows_per_read(const game_client& client) noexcept;

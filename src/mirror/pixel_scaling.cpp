@@ -76,7 +76,7 @@ filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexc
 
 pixel_scaler::pixel_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept
     : from_size_(from_size), whole_(whole), max_width_(max_width),
-      storage_(new (std::nothrow) std::uint32_t[std::size_t(max_width + 4) * 4]),
+      storage_(new (std::nothrow) std::uint32_t[std::size_t(max_width + 4) * 6]),
       weights_(new (std::nothrow) std::uint16_t[std::size_t(max_width) * 4]) {}
 
 filtered_sample pixel_scaler::sample_at(LONG i, LONG from, LONG to) const noexcept {
@@ -88,18 +88,26 @@ void pixel_scaler::scale_to(SIZE to_size) noexcept {
     to_size_ = {std::min(to_size.cx, max_width_), to_size.cy};
     std::uint32_t* sources = storage_.get();
     std::uint32_t* nexts = sources + stride();
-    runs_ = 0;
+    std::uint32_t* edge_columns = sources + 4 * stride();
+    std::uint32_t* edge_sources = sources + 5 * stride();
+    runs_ = edges_ = 0;
     for (LONG x = 0; x < to_size_.cx; ++x) {
         const filtered_sample column = sample_at(x, from_size_.cx, to_size_.cx);
-        if (!whole_) {
-            // Without blends, per run of columns that show one source pixel,
-            // that pixel and where the run starts; the last run ends at the
-            // right edge.
+        if (whole_ != 1) {
+            // Per run of columns that show one source pixel, that pixel and
+            // where the run starts; the last run ends at the right edge.
+            // Sharp blends only the columns where two enlarged pixels meet.
             if (runs_ == 0 || sources[runs_ - 1] != std::uint32_t(column.source)) {
                 sources[runs_] = static_cast<std::uint32_t>(column.source);
                 nexts[runs_++] = static_cast<std::uint32_t>(x);
             }
             nexts[runs_] = static_cast<std::uint32_t>(to_size_.cx);
+            if (column.weight) {
+                edge_columns[edges_] = static_cast<std::uint32_t>(x);
+                edge_sources[edges_] = static_cast<std::uint32_t>(column.source);
+                std::fill_n(weights_.get() + std::size_t(edges_++) * 4, 4,
+                            std::uint16_t(column.weight));
+            }
             continue;
         }
         sources[x] = static_cast<std::uint32_t>(column.source);
@@ -119,18 +127,39 @@ const std::uint32_t* pixel_scaler::across(const std::uint32_t* from, LONG source
     const std::uint32_t* in = from + std::size_t(source_row) * std::size_t(from_size_.cx);
     const std::uint32_t* sources = storage_.get();
     const std::uint32_t* nexts = sources + stride();
-    if (!whole_) {
+    const std::uint16_t* weights = weights_.get();
+    if (whole_ != 1) {
         // Each run four pixels at a time, in order: what a store writes past
         // its run's end, the next run writes over, or the row's padding takes.
+        // Then the blended columns, where a source pixel meets the next.
         for (LONG run = 0; run < runs_; ++run) {
             const __m128i pixel = _mm_set1_epi32(static_cast<int>(in[sources[run]]));
             for (std::uint32_t x = nexts[run]; x < nexts[run + 1]; x += 4) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), pixel);
             }
         }
+        const std::uint32_t* edge_columns = sources + 4 * stride();
+        const std::uint32_t* edge_sources = sources + 5 * stride();
+        LONG edge = 0;
+        for (; edge + 4 <= edges_; edge += 4) {
+            const std::uint32_t* s = edge_sources + edge;
+            const __m128i p =
+                _mm_setr_epi32(int(in[s[0]]), int(in[s[1]]), int(in[s[2]]), int(in[s[3]]));
+            const __m128i q = _mm_setr_epi32(int(in[s[0] + 1]), int(in[s[1] + 1]),
+                                             int(in[s[2] + 1]), int(in[s[3] + 1]));
+            alignas(16) std::uint32_t mixed[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(mixed),
+                            mix4(p, q, load(weights + 4 * edge), load(weights + 4 * edge + 8)));
+            for (int k = 0; k < 4; ++k) {
+                out[edge_columns[edge + k]] = mixed[k];
+            }
+        }
+        for (; edge < edges_; ++edge) {
+            const std::uint32_t source = edge_sources[edge];
+            out[edge_columns[edge]] = mix(in[source], in[source + 1], weights[4 * edge]);
+        }
         return out;
     }
-    const std::uint16_t* weights = weights_.get();
     LONG x = 0;
     for (; x + 4 <= to_size_.cx; x += 4) {
         const std::uint32_t* s = sources + x;

@@ -31,6 +31,7 @@ bool same_pixels(const std::uint32_t* a, const std::uint32_t* b, std::size_t cou
 // (pixel_shown), without blends; otherwise filtered, enlarged by `whole`.
 // Each source row is scaled across once; a destination row repeats it or
 // mixes two, four pixels at a time (SSE2), rounding to the nearest level.
+// Runs of columns showing one source pixel are filled four pixels a store.
 class pixel_scaler {
 public:
     pixel_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept;
@@ -52,14 +53,17 @@ private:
     SIZE from_size_;
     LONG whole_;
     LONG max_width_;
-    // Per column the source pixel and the next one (the last pixel's is
-    // itself), or without blends per run of columns, then two rows scaled
-    // across, each a stride apart; and per column its weight, once for each
-    // of the four bytes of a pixel.
+    // Smoothing per column the source pixel and the next one (the last
+    // pixel's is itself), the others per run of columns its source pixel and
+    // where it starts; then two rows scaled across; then the blended columns
+    // of sharp scaling and their source pixels; each a stride apart. And per
+    // column (smoothing) or blended column its weight, once for each of the
+    // four bytes of a pixel.
     std::unique_ptr<std::uint32_t[]> storage_;
     std::unique_ptr<std::uint16_t[]> weights_;
     SIZE to_size_{};
     LONG runs_ = 0;
+    LONG edges_ = 0;
     LONG scaled_rows_[2] = {-1, -1};
 };
 

@@ -3,13 +3,14 @@
 #include "mirror/mirror_geometry.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace orvane {
 
 scaled_picture::scaled_picture(const game_client& client, SIZE screen, scaling_mode mode) noexcept
     : source(client), screen_rect{0, 0, screen.cx, screen.cy}, source_rect{0, 0, client.size.cx,
                                                                            client.size.cy},
-      scaling(mode), destination(screen_rect) {
+      scaling(mode), destination(screen_rect), part_rows(rows_per_read(client)) {
     // Every mode is computed here from the game's pixels, so that the pixel
     // shown is the same on every platform. Sharp enlarges by the largest
     // whole factor, smooth by none; the others do not blend.
@@ -17,7 +18,7 @@ scaled_picture::scaled_picture(const game_client& client, SIZE screen, scaling_m
                            ? std::max(whole_scale(screen_rect, source_rect), LONG{1})
                            : LONG{mode == scaling_mode::smooth};
     frame = pixel_bitmap(source.size);
-    part = pixel_bitmap({source.size.cx, rows_per_read(source)});
+    part = pixel_bitmap({source.size.cx, part_rows});
     band = pixel_bitmap({screen.cx, band_rows});
     scaler.emplace(source.size, whole, screen.cx);
     if (!frame || !part || !band || !*scaler) {
@@ -41,7 +42,7 @@ picture_read scaled_picture::read(HDC source_dc) noexcept {
     }
     const auto* read = static_cast<const std::uint32_t*>(part.get().pixels);
     auto* kept = static_cast<std::uint32_t*>(frame.get().pixels);
-    const LONG rows = rows_per_read(source);
+    const LONG rows = part_rows;
     bool changed = false;
     for (LONG top = 0; top < source.size.cy; top += rows) {
         const LONG count = std::min(rows, source.size.cy - top);
@@ -51,9 +52,14 @@ picture_read scaled_picture::read(HDC source_dc) noexcept {
         ::GdiFlush(); // the copy is in the pixels before they are read
         const std::size_t pixels = std::size_t(count) * std::size_t(source.size.cx);
         std::uint32_t* at = kept + std::size_t(top) * std::size_t(source.size.cx);
-        if (!same_pixels(read, at, pixels)) {
+        if (same_pixels(read, at, pixels)) {
+            continue;
+        }
+        changed = true;
+        if (count == source.size.cy) {
+            std::swap(frame, part); // read whole: the rows read are the picture
+        } else {
             std::copy_n(read, pixels, at);
-            changed = true;
         }
     }
     return changed ? picture_read::changed : picture_read::unchanged;

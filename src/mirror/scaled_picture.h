@@ -28,8 +28,9 @@ public:
     [[nodiscard]] const RECT& rect() const noexcept { return destination; }
     [[nodiscard]] const game_client& client() const noexcept { return source; }
 
-    // Reads the game's picture from `source_dc` as it is, 1:1, a few rows at
-    // a time, each compared with the last picture's while at hand.
+    // Reads the game's picture from `source_dc` as it is, 1:1, in as few
+    // parts as the platform reads cheaply, each compared with the last
+    // picture's while at hand.
     picture_read read(HDC source_dc) noexcept;
     // Scales the picture last read into `target`, a band of rows at a time.
     void present(HDC target) noexcept;
@@ -48,10 +49,11 @@ private:
     // of the picture on the screen, and the scaling itself. Without them, no
     // picture shows.
     memory_bitmap frame;
+    LONG part_rows;
     memory_bitmap part;
     memory_bitmap band;
     std::optional<pixel_scaler> scaler;
-    static constexpr LONG band_rows = 256; // a screen-wide strip of 256 rows at a time
+    static constexpr LONG band_rows = 64; // a screen-wide strip of rows at a time, kept in cache
 };
 
 } // namespace orvane
