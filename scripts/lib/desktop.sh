@@ -138,6 +138,9 @@ lay_out_two_monitors() {
     x=$((x + ${size%x*}))
     output=$((output + 1))
   done
+  # A smaller mode for the second monitor, for a display change.
+  "${xrandr[@]}" --newmode 1600x900 0 1600 1600 1600 1600 900 900 900 900 2>/dev/null || true
+  "${xrandr[@]}" --addmode DUMMY1 1600x900
   "${xrandr[@]}" "${layout[@]}"
   # Wine reads the outputs without probing them: a query probes them, once,
   # after which every reader sees the layout.

@@ -180,7 +180,8 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                                               {L"ORVANE_GAME_MINIMIZED", aware ? L"1" : L"0"},
                                               {L"ORVANE_GAME_DPI_AWARE", aware ? L"1" : L"0"}});
         picture art; // exact when aware, once the game shows
-        MONITORINFO info{sizeof info, {}, {}, 0};
+        MONITORINFOEXW info{};
+        info.cbSize = sizeof info;
         WINDOWPLACEMENT placed{};
         placed.length = sizeof placed;
         ::GetWindowPlacement(game.window, &placed); // where it shows once restored
@@ -189,7 +190,8 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
         // As many monitors as scripts/lib/desktop.sh made; the game on the second.
         wchar_t monitors[8] = L"1";
         ::GetEnvironmentVariableW(L"ORVANE_TEST_MONITORS", monitors, 8);
-        EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), std::stoi(monitors));
+        const bool two_monitors = std::wstring_view(monitors) == L"2";
+        EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), two_monitors ? 2 : 1);
         EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(info.dwFlags & MONITORINFOF_PRIMARY));
         const RECT& monitor = info.rcMonitor;
         const bool wide = monitor.right - monitor.left == 1920;
@@ -394,6 +396,49 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                           stand_in::message_text(WM_LBUTTONDOWN, 0, MAKELPARAM(120, 72)));
                 ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
                 EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
+                // The game's monitor at 1600 x 900 (the desktop offers that
+                // mode), then as it was: 6.25 times, 1000 x 900.
+                if (two_monitors) {
+                    DEVMODEW smaller{};
+                    smaller.dmSize = sizeof smaller;
+                    smaller.dmPelsWidth = 1600;
+                    smaller.dmPelsHeight = 900;
+                    smaller.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+                    ASSERT_EQ(::ChangeDisplaySettingsExW(info.szDevice, &smaller, nullptr,
+                                                         CDS_FULLSCREEN, nullptr),
+                              DISP_CHANGE_SUCCESSFUL);
+                    const RECT moved{monitor.left, monitor.top, monitor.left + 1600,
+                                     monitor.top + 900},
+                        letterboxed{300, 0, 1300, 900};
+                    EXPECT_TRUE(eventually([&] {
+                        RECT now{};
+                        ::GetWindowRect(tool.mirror, &now);
+                        const RECT shown = picture_box(capture(nullptr, moved));
+                        return ::EqualRect(&now, &moved) && ::EqualRect(&shown, &letterboxed);
+                    }));
+                    ::ChangeDisplaySettingsExW(info.szDevice, nullptr, nullptr, 0, nullptr);
+                    EXPECT_TRUE(eventually([&] {
+                        RECT now{};
+                        return ::GetWindowRect(tool.mirror, &now) && ::EqualRect(&now, &monitor) &&
+                               kept(capture_screen());
+                    }));
+                    // The game moved onto the first monitor, 1280 x 1024, and back.
+                    RECT at{};
+                    ::GetWindowRect(game.window, &at);
+                    for (const LONG left : {LONG{100}, at.left}) {
+                        ::SetWindowPos(game.window, nullptr, left, at.top, 0, 0,
+                                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                        const bool back = left == at.left;
+                        const RECT covered = back ? monitor : RECT{0, 0, 1280, 1024},
+                                   shown = back ? p : RECT{71, 0, 1209, 1024};
+                        EXPECT_TRUE(eventually([&] {
+                            RECT now{};
+                            const RECT box = picture_box(capture(nullptr, covered));
+                            return ::GetWindowRect(tool.mirror, &now) &&
+                                   ::EqualRect(&now, &covered) && ::EqualRect(&box, &shown);
+                        }));
+                    }
+                }
             }
 
             // Shift+F8 gives the next mode each time, its name on the bar's
