@@ -15,13 +15,13 @@ namespace orvane {
 
 // The borderless window that covers the game window's monitor and shows the
 // game's client area on it, scaled as `scaling` says and refreshed by a
-// self-adjusting timer whenever the game's picture has changed. Each tick it
-// follows the game: its monitor and client size, minimized and restored, and
-// the game's own windows, which show above it while they are up. Input that
-// reaches it is posted on to the game window; F8 switches between keeping the
-// proportions and stretching, Shift+F8 to the next scaling mode. Its address
-// is in the window's GWLP_USERDATA, so it stays at one place: neither copied
-// nor moved.
+// self-adjusting timer whenever the game's picture has changed. It follows the
+// game: its client size and minimized or restored each tick; its monitor and
+// its own windows, which show above the mirror while they are up, ten times a
+// second and at once when the keyboard moves. Input that reaches it is posted
+// on to the game window; F8 switches between keeping the proportions and
+// stretching, Shift+F8 to the next scaling mode. Its address is in the
+// window's GWLP_USERDATA, so it stays at one place: neither copied nor moved.
 class fullscreen_window {
 public:
     // Throws windows_error, having released what it acquired.
