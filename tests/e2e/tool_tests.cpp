@@ -407,15 +407,18 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                     ASSERT_EQ(::ChangeDisplaySettingsExW(info.szDevice, &smaller, nullptr,
                                                          CDS_FULLSCREEN, nullptr),
                               DISP_CHANGE_SUCCESSFUL);
-                    const RECT moved{monitor.left, monitor.top, monitor.left + 1600,
-                                     monitor.top + 900},
-                        letterboxed{300, 0, 1300, 900};
-                    EXPECT_TRUE(eventually([&] {
-                        RECT now{};
-                        ::GetWindowRect(tool.mirror, &now);
-                        const RECT shown = picture_box(capture(nullptr, moved));
-                        return ::EqualRect(&now, &moved) && ::EqualRect(&shown, &letterboxed);
-                    }));
+                    // The mirror covers `covered`, the picture at `shown` on it.
+                    const auto covers = [&](const RECT& covered, const RECT& shown) {
+                        return eventually([&] {
+                            RECT now{};
+                            const RECT box = picture_box(capture(nullptr, covered));
+                            return ::GetWindowRect(tool.mirror, &now) &&
+                                   ::EqualRect(&now, &covered) && ::EqualRect(&box, &shown);
+                        });
+                    };
+                    EXPECT_TRUE(
+                        covers({monitor.left, monitor.top, monitor.left + 1600, monitor.top + 900},
+                               {300, 0, 1300, 900}));
                     ::ChangeDisplaySettingsExW(info.szDevice, nullptr, nullptr, 0, nullptr);
                     EXPECT_TRUE(eventually([&] {
                         RECT now{};
@@ -428,15 +431,9 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                     for (const LONG left : {LONG{100}, at.left}) {
                         ::SetWindowPos(game.window, nullptr, left, at.top, 0, 0,
                                        SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-                        const bool back = left == at.left;
-                        const RECT covered = back ? monitor : RECT{0, 0, 1280, 1024},
-                                   shown = back ? p : RECT{71, 0, 1209, 1024};
-                        EXPECT_TRUE(eventually([&] {
-                            RECT now{};
-                            const RECT box = picture_box(capture(nullptr, covered));
-                            return ::GetWindowRect(tool.mirror, &now) &&
-                                   ::EqualRect(&now, &covered) && ::EqualRect(&box, &shown);
-                        }));
+                        EXPECT_TRUE(left == at.left
+                                        ? covers(monitor, p)
+                                        : covers({0, 0, 1280, 1024}, {71, 0, 1209, 1024}));
                     }
                 }
             }
