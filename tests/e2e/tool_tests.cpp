@@ -378,7 +378,8 @@ TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) 
                 click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
                 click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
                 ::SendInput(2, click, sizeof(INPUT));
-                EXPECT_TRUE(eventually([&] { return !::IsWindow(box) && kept(capture_screen()); }));
+                EXPECT_TRUE(eventually([&] { return !::IsWindow(box) && kept(capture_screen()); }))
+                    << (::IsWindow(box) ? "the box is still up" : "the box is gone");
                 // 240 x 144: 7.5 on 1920 x 1080, 1800 x 1080; 5.33 on 1280 x
                 // 1024, 1280 x 768.
                 ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
