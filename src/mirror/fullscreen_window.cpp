@@ -2,8 +2,10 @@
 
 #include "common/windows_error.h"
 
+#include <windowsx.h>
+
 #include <algorithm>
-#include <utility>
+#include <limits>
 
 namespace orvane {
 
@@ -40,8 +42,8 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     class_info.hInstance = instance;
     class_info.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
     class_info.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-    // Shows only where the system erases the background: black fills take over.
-    class_info.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    // Black until the first paint; no erase after it (WM_ERASEBKGND).
+    class_info.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
     class_info.lpszClassName = class_name.c_str();
     const ATOM atom = ::RegisterClassExW(&class_info);
     if (atom == 0) {
@@ -50,8 +52,9 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     window_class.reset(atom);
 
     source_window = source;
-    source_thread = ::GetWindowThreadProcessId(source_window, nullptr);
-    dc_renewals = ::IsIconic(source_window) ? renewals_after_minimized : 0;
+    source_process = game_process_of(source_window);
+    game = game_state_of(source_window);
+    dc_renewals = game.minimized ? renewals_after_minimized : 0;
     this->scaling = scaling;
     HDC dc = ::GetDC(source_window);
     if (!dc) {
@@ -62,7 +65,7 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
 
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (!::GetMonitorInfoW(game_monitor(), &monitor)) {
+    if (!::GetMonitorInfoW(game_monitor(source_window), &monitor)) {
         throw windows_error("Unable to get the monitor info from the source window");
     }
 
@@ -105,144 +108,151 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
     if (!picture && message != WM_DESTROY) {
         return ::DefWindowProcW(window.get(), message, wparam, lparam);
     }
+    // Input goes on only where the game takes it; the rest is dropped.
     if (message >= WM_MOUSEFIRST && message <= WM_XBUTTONDBLCLK) {
-        ::PostMessageW(source_window, message, wparam, picture->game_position(lparam));
+        if (game_state_of(source_window).takes_input()) {
+            ::PostMessageW(source_window, message, wparam,
+                           message == WM_MOUSEWHEEL ? wheel_position(lparam)
+                                                    : picture->game_position(lparam));
+        }
         return 0;
     }
     switch (message) {
     case WM_TIMER:
         next_frame();
         return 0;
+    case WM_ERASEBKGND:
+        return 1; // the paint fills the bars, and only them
     case WM_PAINT:
         paint_frame();
+        return 0;
+    case WM_SIZE:
+        if (wparam != SIZE_MINIMIZED) {
+            fit_to_window();
+        }
         return 0;
     case WM_DESTROY:
         detach();
         return 0;
     case WM_DISPLAYCHANGE: // the monitor's size, its scaling, or the monitors themselves
     case WM_DPICHANGED:
-        fit_to_game(false, true);
+        cover_game_monitor();
+        follow_game_client(true);
         return 0;
     case WM_KEYDOWN:
         if (wparam == VK_F8) {
-            // Held down, the key repeats with counts of 1 and acts each time;
-            // a key-down that gathers several repeats is dropped. With Shift,
-            // the next scaling mode; without, stretched or not.
-            if (LOWORD(lparam) <= 1 && (shift_down || ::GetKeyState(VK_SHIFT) < 0)) {
-                switch_scaling();
-            } else if (LOWORD(lparam) <= 1) {
-                keep_aspect_ratio = !keep_aspect_ratio;
-                update_destination_rect();
-            }
+            act_on_f8(lparam);
             return 0;
         }
         [[fallthrough]];
     case WM_KEYUP:
-        shift_down = wparam == VK_SHIFT ? message == WM_KEYDOWN : shift_down;
-        ::PostMessageW(source_window, message, wparam, lparam);
+        if (game_state_of(source_window).takes_input()) {
+            ::PostMessageW(source_window, message, wparam, lparam);
+        }
         return 0;
     default:
         return ::DefWindowProcW(window.get(), message, wparam, lparam);
     }
 }
 
-// The game window's monitor; a minimized game's is where it shows once restored.
-HMONITOR fullscreen_window::game_monitor() const noexcept {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    return ::IsIconic(source_window) && ::GetWindowPlacement(source_window, &placement)
-               ? ::MonitorFromRect(&placement.rcNormalPosition, MONITOR_DEFAULTTONEAREST)
-               : ::MonitorFromWindow(source_window, MONITOR_DEFAULTTONEAREST);
+// With Shift, the next scaling mode, once a press; without, stretched or
+// not, on each repeat too, but a key-down that gathers several repeats is
+// dropped. Shift counts where the keyboard has it down both as this key-down
+// saw it and now: one let go while another window had the keyboard does not.
+void fullscreen_window::act_on_f8(LPARAM lparam) noexcept {
+    const bool repeated = (lparam & (LPARAM{1} << 30)) != 0;
+    if (::GetKeyState(VK_SHIFT) < 0 && ::GetAsyncKeyState(VK_SHIFT) < 0) {
+        if (!repeated) {
+            switch_scaling();
+        }
+    } else if (LOWORD(lparam) <= 1) {
+        keep_aspect_ratio = !keep_aspect_ratio;
+        update_destination_rect();
+    }
 }
 
-// The game's own windows (a message box, a dialog) show above the mirror while
-// they are up, the mirror just below the lowest of them; otherwise the mirror
-// stays above the game's main window, and takes the keyboard back when the
-// game had it. Only the mirror's own window is moved.
-void fullscreen_window::keep_in_z_order(HWND foreground) noexcept {
-    // The game's thread's windows, from the top down; menus and other topmost
-    // windows are above the mirror anyway.
-    std::pair<HWND, HWND> game_and_lowest_popup{source_window, nullptr};
-    const auto find = [](HWND popup, LPARAM found) -> BOOL {
-        auto& [game, lowest] = *reinterpret_cast<std::pair<HWND, HWND>*>(found);
-        if (popup != game && ::IsWindowVisible(popup) &&
-            !(::GetWindowLongPtrW(popup, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
-            lowest = popup;
-        }
-        return TRUE;
-    };
-    ::EnumThreadWindows(source_thread, find, reinterpret_cast<LPARAM>(&game_and_lowest_popup));
-    HWND lowest_popup = game_and_lowest_popup.second;
+// A wheel message carries the pointer's place on the screen: the game gets
+// the screen place of the game pixel shown there.
+LPARAM fullscreen_window::wheel_position(LPARAM screen_position) const noexcept {
+    POINT at{GET_X_LPARAM(screen_position), GET_Y_LPARAM(screen_position)};
+    ::ScreenToClient(window.get(), &at);
+    const LPARAM pixel = picture->game_position(MAKELPARAM(at.x, at.y));
+    const auto y = std::clamp<std::int64_t>(pixel >> 16, 0, std::numeric_limits<LONG>::max());
+    const POINT on_screen =
+        game_screen_position(source_window, {LOWORD(pixel), static_cast<LONG>(y)});
+    return MAKELPARAM(on_screen.x, on_screen.y);
+}
+
+// The mirror's place next to the game and the keyboard, as decide_stacking
+// says, and the monitor it covers. Only the mirror's own window is moved.
+void fullscreen_window::look_around(HWND foreground) noexcept {
+    const stacking_action action = decide_stacking(
+        stacking_facts_of(source_window, source_process, window.get(), foreground, game));
     constexpr UINT z_order_only = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    if (lowest_popup) {
-        if (::GetWindow(lowest_popup, GW_HWNDNEXT) != window.get()) {
-            ::SetWindowPos(window.get(), lowest_popup, 0, 0, 0, 0, z_order_only);
-        }
-        game_popup_up = true;
-        return;
+    if (action.topmost != topmost_change::none) {
+        ::SetWindowPos(window.get(),
+                       action.topmost == topmost_change::make_topmost ? HWND_TOPMOST
+                                                                      : HWND_NOTOPMOST,
+                       0, 0, 0, 0, z_order_only);
     }
-    // Back on top when the game's main window came above it or got the
-    // keyboard (restored, activated, its message box closed). Without a
-    // window manager, X may draw the game above the mirror whatever Wine's
-    // order says, until the mirror puts itself back; and what the game's
-    // windows covered is painted anew.
-    const bool game_active = foreground == source_window;
-    const bool back = std::exchange(game_popup_up, false) || (game_active && !game_had_keyboard);
-    game_had_keyboard = game_active;
-    HWND above = ::GetWindow(source_window, GW_HWNDPREV);
-    while (above && above != window.get()) {
-        above = ::GetWindow(above, GW_HWNDPREV);
+    if (action.move_just_above_game) {
+        move_just_above(window.get(), source_window);
     }
-    if (!back && above) {
-        return;
+    if (action.give_keyboard_to) {
+        ::SetForegroundWindow(action.give_keyboard_to); // the mirror's to give
     }
-    ::SetWindowPos(window.get(), HWND_TOP, 0, 0, 0, 0, z_order_only);
-    ::InvalidateRect(window.get(), nullptr, FALSE);
-    if (game_active) {
-        ::SetForegroundWindow(window.get()); // where the system lets it
-    }
+    cover_game_monitor();
 }
 
-// The picture is laid out anew for the game's client area as it is now; with
-// `look_around`, the window covers the game's monitor as it is now, and the
-// game's own client size is looked at too; with `renew_dc`, the game is read
-// through a new device context (one got while it was minimized keeps its
-// minimized picture).
-void fullscreen_window::fit_to_game(bool renew_dc, bool look_around) noexcept {
+// A new size lays the picture out anew (WM_SIZE).
+void fullscreen_window::cover_game_monitor() noexcept {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     RECT covered{};
-    if (look_around && (!::GetMonitorInfoW(game_monitor(), &monitor) ||
-                        !::GetWindowRect(window.get(), &covered))) {
+    if (!::GetMonitorInfoW(game_monitor(source_window), &monitor) ||
+        !::GetWindowRect(window.get(), &covered) || ::EqualRect(&covered, &monitor.rcMonitor)) {
         return;
     }
     const RECT& now = monitor.rcMonitor;
-    const bool moved = look_around && !::EqualRect(&covered, &now);
-    if (!moved && !renew_dc && same_game_client(source_window, picture->client(), look_around)) {
+    ::SetWindowPos(window.get(), nullptr, now.left, now.top, now.right - now.left,
+                   now.bottom - now.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void fullscreen_window::fit_to_window() noexcept {
+    RECT now{};
+    if (::GetClientRect(window.get(), &now) && !::EqualRect(&now, &client_rect)) {
+        client_rect = now;
+        show_new_picture(picture->client());
+    }
+}
+
+// The picture laid out anew for the game's client area when it has changed:
+// each tick by the size the mirror sees, one call; with `own_size_too`, by
+// the game's own size as well. For a while after the game was minimized, the
+// game is read through a new device context each tick.
+void fullscreen_window::follow_game_client(bool own_size_too) noexcept {
+    if (dc_renewals > 0) {
+        --dc_renewals;
+        if (HDC dc = ::GetDC(source_window)) {
+            source_dc.reset({source_window, dc});
+        }
+    } else if (same_game_client(source_window, picture->client(), own_size_too)) {
         return;
-    }
-    if (moved) {
-        ::SetWindowPos(window.get(), nullptr, now.left, now.top, now.right - now.left,
-                       now.bottom - now.top, SWP_NOZORDER | SWP_NOACTIVATE);
-        ::GetClientRect(window.get(), &client_rect);
-    }
-    HDC dc = renew_dc ? ::GetDC(source_window) : nullptr;
-    if (dc) {
-        source_dc.reset({source_window, dc});
     }
     // A game window that goes away meanwhile ends the run on the next tick.
     try {
         const game_client area = locate_game_client(source_window, source_dc);
-        if (moved || !(area == picture->client())) {
+        if (!(area == picture->client())) {
             show_new_picture(area);
         }
     } catch (const windows_error&) {
     }
 }
 
-// A picture of the game's client area `area` on the whole client area, in the
-// scaling in force, read at once and laid out.
-void fullscreen_window::show_new_picture(const game_client& area) noexcept {
+// A picture of the game's client area `area` (a copy: the picture it may
+// come from goes first) on the whole client area, in the scaling in force,
+// read at once and laid out.
+void fullscreen_window::show_new_picture(game_client area) noexcept {
     picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
     picture->read(source_dc.get().dc);
     update_destination_rect();
@@ -251,28 +261,8 @@ void fullscreen_window::show_new_picture(const game_client& area) noexcept {
 // The next scaling mode, laid out at once, its name shown for two seconds.
 void fullscreen_window::switch_scaling() noexcept {
     scaling = next_scaling_mode(scaling);
-    mode_name_until = monotonic_clock::now() + std::chrono::seconds(2);
+    label.show_from(monotonic_clock::now());
     show_new_picture(picture->client());
-}
-
-// White on black in the top-left corner, on the bar where there is one, a
-// twenty-fourth of the screen's height: readable at any size and scaling.
-void fullscreen_window::show_mode_name(HDC target) noexcept {
-    const LONG height = std::max(client_rect.bottom / 24, LONG{12});
-    const unique_gdi_object font{::CreateFontW(
-        -height, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Segoe UI")};
-    const HGDIOBJ previous = ::SelectObject(target, font.get());
-    const std::wstring_view name = scaling_mode_name(scaling);
-    SIZE text{};
-    ::GetTextExtentPoint32W(target, name.data(), static_cast<int>(name.size()), &text);
-    const LONG margin = height / 2;
-    mode_name_rect = {margin, margin, 3 * margin + text.cx, 2 * margin + text.cy};
-    ::SetTextColor(target, RGB(255, 255, 255));
-    ::SetBkColor(target, RGB(0, 0, 0));
-    ::ExtTextOutW(target, 2 * margin, margin + margin / 2, ETO_OPAQUE, &mode_name_rect, name.data(),
-                  static_cast<UINT>(name.size()), nullptr);
-    ::SelectObject(target, previous);
 }
 
 // The window is going: the object lets go of it without destroying anything,

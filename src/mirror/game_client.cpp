@@ -9,9 +9,10 @@
 namespace orvane {
 namespace {
 
-// The client rectangle as the game itself sees it, in its own DPI awareness;
-// where the system lacks per-thread awareness, nothing is scaled per window.
-bool own_client_rect(HWND game, RECT& rect) noexcept {
+// `call` made in the game's own DPI awareness, so that it sees the game's
+// coordinates as the game does; where the system lacks per-thread awareness,
+// nothing is scaled per window.
+template <typename Call> BOOL in_game_dpi(HWND game, Call call) noexcept {
     using get_context = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
     using set_context = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
     static const auto window_context =
@@ -20,12 +21,16 @@ bool own_client_rect(HWND game, RECT& rect) noexcept {
         system_procedure<set_context>(L"user32.dll", "SetThreadDpiAwarenessContext");
     const DPI_AWARENESS_CONTEXT game_context = window_context ? window_context(game) : nullptr;
     if (!game_context || !thread_context) {
-        return ::GetClientRect(game, &rect);
+        return call();
     }
     const DPI_AWARENESS_CONTEXT previous = thread_context(game_context);
-    const BOOL read = ::GetClientRect(game, &rect);
+    const BOOL done = call();
     thread_context(previous);
-    return read;
+    return done;
+}
+
+bool own_client_rect(HWND game, RECT& rect) noexcept {
+    return in_game_dpi(game, [&] { return ::GetClientRect(game, &rect); });
 }
 
 } // namespace
@@ -63,6 +68,11 @@ bool same_game_client(HWND game, const game_client& client, bool own_size_too) n
            ours.bottom == client.size.cy &&
            (!own_size_too || (own_client_rect(game, own) && own.right == client.own_size.cx &&
                               own.bottom == client.own_size.cy));
+}
+
+POINT game_screen_position(HWND game, POINT pixel) noexcept {
+    in_game_dpi(game, [&] { return ::ClientToScreen(game, &pixel); });
+    return pixel;
 }
 
 // Under Wine a read of another process's window goes through buffers of the

@@ -33,6 +33,10 @@ game_client locate_game_client(HWND game, window_dc& dc);
 // wherever the system scales the game up or not at all.
 bool same_game_client(HWND game, const game_client& client, bool own_size_too) noexcept;
 
+// Where the game's own client position `pixel` is on the screen, as the game
+// itself sees the screen.
+POINT game_screen_position(HWND game, POINT pixel) noexcept;
+
 // How many rows of the game's picture one read takes.
 LONG rows_per_read(const game_client& client) noexcept;
 

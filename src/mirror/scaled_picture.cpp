@@ -43,10 +43,13 @@ picture_read scaled_picture::read(HDC source_dc) noexcept {
     const auto* read = static_cast<const std::uint32_t*>(part.get().pixels);
     auto* kept = static_cast<std::uint32_t*>(frame.get().pixels);
     const LONG rows = part_rows;
-    bool changed = false;
+    // Rows that changed before a later part failed are in the picture, not
+    // yet on the screen: the next read reports them.
+    bool changed = std::exchange(unshown_change, false);
     for (LONG top = 0; top < source.size.cy; top += rows) {
         const LONG count = std::min(rows, source.size.cy - top);
         if (!copy_game_rows(source, source_dc, top, count, part.get().dc)) {
+            unshown_change = changed;
             return picture_read::failed;
         }
         ::GdiFlush(); // the copy is in the pixels before they are read
@@ -65,9 +68,9 @@ picture_read scaled_picture::read(HDC source_dc) noexcept {
     return changed ? picture_read::changed : picture_read::unchanged;
 }
 
-void scaled_picture::present(HDC target) noexcept {
+bool scaled_picture::present(HDC target) noexcept {
     if (!scaler) {
-        return;
+        return false;
     }
     const RECT& to = destination;
     const SIZE to_size{to.right - to.left, to.bottom - to.top};
@@ -79,6 +82,7 @@ void scaled_picture::present(HDC target) noexcept {
         ::BitBlt(target, to.left, to.top + first, to_size.cx, count, band.get().dc, 0, 0, SRCCOPY);
         ::GdiFlush(); // the band is copied before its next rows are written
     }
+    return true;
 }
 
 LPARAM scaled_picture::game_position(LPARAM position) const noexcept {

@@ -32,8 +32,9 @@ public:
     // parts as the platform reads cheaply, each compared with the last
     // picture's while at hand.
     picture_read read(HDC source_dc) noexcept;
-    // Scales the picture last read into `target`, a band of rows at a time.
-    void present(HDC target) noexcept;
+    // Scales the picture last read into `target`, a band of rows at a time;
+    // false where it has none.
+    bool present(HDC target) noexcept;
 
     // A mouse position on the mirror's client area (as in lParam) in the
     // game's own client coordinates: the game pixel shown there.
@@ -53,6 +54,7 @@ private:
     memory_bitmap part;
     memory_bitmap band;
     std::optional<pixel_scaler> scaler;
+    bool unshown_change = false;
     static constexpr LONG band_rows = 64; // a screen-wide strip of rows at a time, kept in cache
 };
 

@@ -152,353 +152,580 @@ LONG widest_blend(const picture& shot, const RECT& p, const std::map<std::uint32
     return widest;
 }
 
-// The full-screen mirror on a running stand-in game of 160 x 144, whose
-// factor on a 1920 x 1080 screen (7.5) rounds and floors differently: with no
-// scaling option on every screen, and on a 1920 x 1080 screen in each mode.
-// On a display scaled to 150 % (Wine 10), on a game that is DPI aware and on
-// one the system scales, whose picture the platform blends. The last run ends
-// with the game.
-TEST(mirror, shows_the_game_scaled_and_passes_its_input_on_until_the_game_ends) {
-    ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2); // real pixels
-    const bool scaled_display = ::GetDpiForSystem() > USER_DEFAULT_SCREEN_DPI;
-    // The game's colours, from the game that is DPI aware, and where each is:
-    // every pixel has its own.
-    std::map<std::uint32_t, LPARAM> colours;
-    // The game pixel shown at a screen point (x, y, stretched) on the aware
-    // game's exact picture.
-    std::map<std::tuple<LONG, LONG, bool>, LPARAM> shown_pixels;
-    for (const bool aware : {true, false}) {
-        if (!aware && !scaled_display) {
-            break;
+// The first visible window above `window` in the Z order as Wine reports it
+// (what X draws can differ: each process restacks its own windows), and
+// whether `upper` is above `lower` there.
+HWND visible_above(HWND window) {
+    for (HWND above = ::GetWindow(window, GW_HWNDPREV); above;
+         above = ::GetWindow(above, GW_HWNDPREV)) {
+        if (::IsWindowVisible(above)) {
+            return above;
         }
-        const temp_directory directory;
-        const game_record record{.file = directory.path / L"record.txt"};
-        // The game that is aware starts minimized, the mirror with it.
-        const running_game game = start_game(directory.path, record,
-                                             {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"},
-                                              {L"ORVANE_GAME_PIXEL_CODES", L"1"},
-                                              {L"ORVANE_GAME_MINIMIZED", aware ? L"1" : L"0"},
-                                              {L"ORVANE_GAME_DPI_AWARE", aware ? L"1" : L"0"}});
-        picture art; // exact when aware, once the game shows
-        MONITORINFOEXW info{};
-        info.cbSize = sizeof info;
+    }
+    return nullptr;
+}
+bool is_above(HWND upper, HWND lower) {
+    HWND above = lower;
+    while (above && above != upper) {
+        above = ::GetWindow(above, GW_HWNDPREV);
+    }
+    return above != nullptr;
+}
+bool topmost(HWND window) {
+    return ::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST;
+}
+
+// The keyboard given to `window` as the player's click would. Wine then
+// matches its keys' state to X's, which would let go a key pressed too soon.
+bool give_keyboard(HWND window) {
+    ::SetForegroundWindow(window);
+    const bool given = eventually([&] { return ::GetForegroundWindow() == window; });
+    std::this_thread::sleep_for(300ms);
+    return given;
+}
+
+// A key pressed or let go as the player does, to the window with the keyboard.
+void press(WORD key, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof input);
+}
+constexpr bool down = true, up = false;
+
+// The stand-in game of 160 x 144 that is DPI aware, whose factor on a 1920 x
+// 1080 screen (7.5) rounds and floors differently, started minimized; every
+// pixel of its picture has a colour of its own. Another program beside it.
+// The monitor the game shows on: on two monitors, the second one.
+struct mirror_desktop {
+    mirror_desktop() {
+        ::SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2); // real pixels
+        scaled_display = ::GetDpiForSystem() > USER_DEFAULT_SCREEN_DPI;
+        game = start_game(directory.path, record,
+                          {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"},
+                           {L"ORVANE_GAME_PIXEL_CODES", L"1"},
+                           {L"ORVANE_GAME_MINIMIZED", L"1"},
+                           {L"ORVANE_GAME_DPI_AWARE", L"1"}});
         WINDOWPLACEMENT placed{};
         placed.length = sizeof placed;
         ::GetWindowPlacement(game.window, &placed); // where it shows once restored
+        info.cbSize = sizeof info;
         ::GetMonitorInfoW(::MonitorFromRect(&placed.rcNormalPosition, MONITOR_DEFAULTTONEAREST),
                           &info);
-        // As many monitors as scripts/lib/desktop.sh made; the game on the second.
-        wchar_t monitors[8] = L"1";
+        monitor = info.rcMonitor;
+        size = {monitor.right - monitor.left, monitor.bottom - monitor.top};
+        wide = size.cx == 1920;
+        wchar_t monitors[8] = L"1"; // as many as scripts/lib/desktop.sh made
         ::GetEnvironmentVariableW(L"ORVANE_TEST_MONITORS", monitors, 8);
-        const bool two_monitors = std::wstring_view(monitors) == L"2";
-        EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), two_monitors ? 2 : 1);
-        EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(info.dwFlags & MONITORINFOF_PRIMARY));
-        const RECT& monitor = info.rcMonitor;
-        const bool wide = monitor.right - monitor.left == 1920;
-        const std::wstring modes[] = {L"", L"nearest", L"integer", L"smooth", L"sharp"};
-        const std::span runs(modes, wide ? 5 : 1);
-        for (const std::wstring& mode : runs) {
-            SCOPED_TRACE(testing::Message() << (aware ? "" : "scaled game, ") << "mode " << mode);
-            // A game that runs is used: no path is looked up, nothing is started.
-            tool_run tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe " +
-                              (mode.empty() ? L"" : L"--orvane-scaling=" + mode),
-                          directory.path);
-            ASSERT_TRUE(eventually([&] { return tool.watch() && tool.mirror; }));
-            EXPECT_EQ(
-                ::GetAwarenessFromDpiAwarenessContext(::GetWindowDpiAwarenessContext(tool.mirror)),
-                DPI_AWARENESS_PER_MONITOR_AWARE);
-            RECT covered{};
-            ::GetWindowRect(tool.mirror, &covered);
-            EXPECT_TRUE(::EqualRect(&covered, &monitor));
-            const auto capture_screen = [&] {
-                return capture(nullptr, {monitor.left, monitor.top, monitor.right, monitor.bottom});
-            };
-            // Minimized, nothing of the game window shows; restored, it is
-            // above the mirror until the mirror puts itself back.
-            const auto restore = [&] {
-                std::this_thread::sleep_for(200ms);
-                const picture meanwhile = capture_screen();
-                EXPECT_TRUE(std::ranges::all_of(meanwhile.pixels, [&](std::uint32_t pixel) {
-                    return pixel == 0 || colours.contains(pixel);
-                }));
-                ::ShowWindow(game.window, SW_RESTORE);
-            };
-            if (mode.empty() && aware) {
-                restore();
-                eventually([&] {
-                    const picture before =
-                        std::exchange(art, capture(game.window, {0, 0, 160, 144}));
-                    return mostly(art.at(0, 0), red) && art.pixels == before.pixels;
-                });
-                for (LONG i = 0; i < 160 * 144; ++i) {
-                    colours[art.pixels[std::size_t(i)]] = MAKELPARAM(i % 160, i / 160);
-                }
-                // Keys and mouse go to the game, the centre to the centre. F8
-                // with gathered repeats is dropped, F8's key-up passed.
-                const LPARAM centre = MAKELPARAM((monitor.right - monitor.left) / 2,
-                                                 (monitor.bottom - monitor.top) / 2),
-                             game_centre = MAKELPARAM(80, 72), dropped = -1;
-                const std::tuple<UINT, WPARAM, LPARAM, LPARAM> inputs[] = {
-                    {WM_KEYDOWN, VK_F8, 0x40420002, dropped},
-                    {WM_KEYUP, VK_F8, 0xC0420001, 0xC0420001},
-                    {WM_KEYDOWN, 'A', 0x001E0001, 0x001E0001},
-                    {WM_CHAR, 'a', 0x001E0001, dropped},
-                    {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass
-                    {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
-                    {WM_SYSKEYUP, 'X', 0xE02D0001, dropped},
-                    {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
-                    {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
-                    {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},
-                };
-                std::vector<std::wstring> expected;
-                for (const auto& [message, wparam, lparam, in_game] : inputs) {
-                    ::PostMessageW(tool.mirror, message, wparam, lparam);
-                    if (in_game != dropped) {
-                        expected.push_back(stand_in::message_text(message, wparam, in_game));
-                    }
-                }
-                eventually([&] { return record.values(L"message").size() >= expected.size(); });
-                EXPECT_EQ(record.values(L"message"), expected);
-            }
-            // Where the picture goes, by the worked examples: 7.11 on
-            // 1280 x 1024; 7.5 on 1920 x 1080, 7 in integer scaling; 5 for
-            // the scaled game's 240 x 216 pixels.
-            const auto rect_in = [&](std::wstring_view shown_mode) {
-                return !wide                               ? RECT{71, 0, 1209, 1024}
-                       : shown_mode == L"integer" && aware ? RECT{400, 36, 1520, 1044}
-                                                           : RECT{360, 0, 1560, 1080};
-            };
-            const RECT p = rect_in(mode);
-            // Black bars, and the game's red corner in the picture's corner,
-            // not the grey and blue of the game window's frame. Each mode's
-            // promise on the game that is aware: integer and nearest copy
-            // without blends; smooth, wide blends; sharp, blends a pixel or
-            // two wide. Each game pixel's centre shows its colour, but where
-            // smoothing blends everything.
-            const auto kept = [&](const picture& shot, std::wstring_view shown = {}) {
-                shown = shown.empty() ? std::wstring_view(mode) : shown;
-                const RECT p = rect_in(shown);
-                const RECT box = picture_box(shot);
-                bool kept = ::EqualRect(&box, &p) && mostly(shot.at(p.left, p.top), red);
-                if (!kept || !aware) {
-                    return kept;
-                }
-                const LONG blend = widest_blend(shot, p, colours);
-                kept = shown == L"smooth"  ? blend >= 3
-                       : shown == L"sharp" ? blend >= 1 && blend <= 2
-                                           : blend == 0;
-                const float scale = static_cast<float>(p.right - p.left) / 160.0f;
-                for (LONG i = 0; kept && shown != L"smooth" && i < 160 * 144; ++i) {
-                    kept = shot.at(p.left + static_cast<LONG>((i % 160 + 0.5f) * scale),
-                                   p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
-                           art.at(i % 160, i / 160);
-                }
-                return kept;
-            };
-            picture shot;
-            EXPECT_TRUE(eventually([&] { return kept(shot = capture_screen()); }));
-
-            // Clicks along a row and down a column through the picture, at
-            // its first and last 16 screen pixels and 16 in its middle: its
-            // edges, game pixels' edges and exact ties. Each reaches the game
-            // pixel whose colour the screen shows there where the aware
-            // game's picture is exact; where it blends, and on the game the
-            // system scales, the one the nearest picture showed at the same
-            // place (the same rectangle and game size, so the same pixel).
-            const auto clicks_land = [&](const picture& shot, const RECT& p, bool stretched) {
-                const bool exact = aware && mode != L"smooth" && mode != L"sharp";
-                const auto before = record.values(L"message").size();
-                std::vector<std::wstring> expected;
-                for (int i = 0; i < 96; ++i) {
-                    const bool across = i < 48;
-                    const LONG from = across ? p.left : p.top, to = across ? p.right : p.bottom,
-                               k = i % 48, middle = (from + to) / 2 - 24,
-                               at = k < 16   ? from + k
-                                    : k < 32 ? middle + k
-                                             : to - 48 + k;
-                    const LONG x = across ? at : p.left + (p.right - p.left) * 9 / 20,
-                               y = across ? p.top + (p.bottom - p.top) / 4 : at;
-                    const auto key = std::tuple(x, y, stretched);
-                    if (const auto own = colours.find(shot.at(x, y));
-                        exact && own != colours.end()) {
-                        shown_pixels[key] = own->second;
-                    }
-                    ASSERT_TRUE(shown_pixels.contains(key)) << x << ", " << y;
-                    expected.push_back(
-                        stand_in::message_text(WM_LBUTTONDOWN, 0, shown_pixels[key]));
-                    ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
-                }
-                ASSERT_TRUE(eventually(
-                    [&] { return record.values(L"message").size() >= before + expected.size(); }));
-                const auto received = record.values(L"message");
-                EXPECT_EQ(std::vector(received.begin() + long(before), received.end()), expected);
-            };
-            clicks_land(shot, p, false);
-
-            // The game minimized and restored; its message box above the
-            // mirror, closed with a real click; the game a size larger, its
-            // centre under the screen's centre; each time the mirror follows.
-            if (mode.empty() && aware) {
-                ::ShowWindow(game.window, SW_MINIMIZE);
-                restore();
-                EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
-                ::PostMessageW(tool.mirror, WM_KEYDOWN, 'M', 0x00320001);
-                HWND box = nullptr;
-                RECT button{};
-                EXPECT_TRUE(eventually([&] {
-                    box = find_window(game.process.id, L"#32770", L"Stand-in message");
-                    RECT client{};
-                    POINT corner{0, 0};
-                    if (!::GetWindowRect(::GetDlgItem(box, IDOK), &button) ||
-                        !::GetClientRect(box, &client) || !::ClientToScreen(box, &corner)) {
-                        return false;
-                    }
-                    ::OffsetRect(&client, corner.x, corner.y);
-                    return capture(nullptr, client).pixels ==
-                           capture(box,
-                                   {0, 0, client.right - client.left, client.bottom - client.top})
-                               .pixels;
-                }));
-                // The pointer on the OK button's centre, for long enough that
-                // no older pointer event of X's moves it back, then a click.
-                const POINT on_ok{(button.left + button.right) / 2,
-                                  (button.top + button.bottom) / 2};
-                int steady = 0;
-                EXPECT_TRUE(eventually([&] {
-                    POINT pointer{};
-                    ::SetCursorPos(on_ok.x, on_ok.y);
-                    steady =
-                        ::GetCursorPos(&pointer) && pointer.x == on_ok.x && pointer.y == on_ok.y
-                            ? steady + 1
-                            : 0;
-                    return steady > 5;
-                }));
-                INPUT click[2]{};
-                click[0].type = click[1].type = INPUT_MOUSE;
-                click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-                click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-                ::SendInput(2, click, sizeof(INPUT));
-                EXPECT_TRUE(eventually([&] { return !::IsWindow(box) && kept(capture_screen()); }))
-                    << (::IsWindow(box) ? "the box is still up" : "the box is gone");
-                // 240 x 144: 7.5 on 1920 x 1080, 1800 x 1080; 5.33 on 1280 x
-                // 1024, 1280 x 768.
-                ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
-                const RECT larger = wide ? RECT{60, 0, 1860, 1080} : RECT{0, 128, 1280, 896};
-                EXPECT_TRUE(eventually([&] {
-                    const RECT shown = picture_box(capture_screen());
-                    return ::EqualRect(&shown, &larger);
-                }));
-                const auto before = record.values(L"message").size();
-                ::PostMessageW(
-                    tool.mirror, WM_LBUTTONDOWN, 0,
-                    MAKELPARAM((larger.left + larger.right) / 2, (larger.top + larger.bottom) / 2));
-                EXPECT_TRUE(eventually([&] { return record.values(L"message").size() > before; }));
-                EXPECT_EQ(record.values(L"message").back(),
-                          stand_in::message_text(WM_LBUTTONDOWN, 0, MAKELPARAM(120, 72)));
-                ::PostMessageW(tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
-                EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
-                // The game's monitor at 1600 x 900 (the desktop offers that
-                // mode), then as it was: 6.25 times, 1000 x 900.
-                if (two_monitors) {
-                    DEVMODEW smaller{};
-                    smaller.dmSize = sizeof smaller;
-                    smaller.dmPelsWidth = 1600;
-                    smaller.dmPelsHeight = 900;
-                    smaller.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
-                    ASSERT_EQ(::ChangeDisplaySettingsExW(info.szDevice, &smaller, nullptr,
-                                                         CDS_FULLSCREEN, nullptr),
-                              DISP_CHANGE_SUCCESSFUL);
-                    // The mirror covers `covered`, the picture at `shown` on it.
-                    const auto covers = [&](const RECT& covered, const RECT& shown) {
-                        return eventually([&] {
-                            RECT now{};
-                            const RECT box = picture_box(capture(nullptr, covered));
-                            return ::GetWindowRect(tool.mirror, &now) &&
-                                   ::EqualRect(&now, &covered) && ::EqualRect(&box, &shown);
-                        });
-                    };
-                    EXPECT_TRUE(
-                        covers({monitor.left, monitor.top, monitor.left + 1600, monitor.top + 900},
-                               {300, 0, 1300, 900}));
-                    ::ChangeDisplaySettingsExW(info.szDevice, nullptr, nullptr, 0, nullptr);
-                    EXPECT_TRUE(eventually([&] {
-                        RECT now{};
-                        return ::GetWindowRect(tool.mirror, &now) && ::EqualRect(&now, &monitor) &&
-                               kept(capture_screen());
-                    }));
-                    // The game moved onto the first monitor, 1280 x 1024, and back.
-                    RECT at{};
-                    ::GetWindowRect(game.window, &at);
-                    for (const LONG left : {LONG{100}, at.left}) {
-                        ::SetWindowPos(game.window, nullptr, left, at.top, 0, 0,
-                                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-                        EXPECT_TRUE(left == at.left
-                                        ? covers(monitor, p)
-                                        : covers({0, 0, 1280, 1024}, {71, 0, 1209, 1024}));
-                    }
-                }
-            }
-
-            // Shift+F8 gives the next mode each time, its name on the bar's
-            // corner for a while; F8 stretches in between. The game gets
-            // Shift and F8's key-up, never F8's key-down.
-            if (mode.empty() && aware && wide) {
-                const auto before = record.values(L"message").size();
-                std::vector<std::wstring> expected;
-                for (const std::wstring_view next : {L"integer", L"smooth", L"sharp", L"nearest"}) {
-                    const std::tuple<UINT, WPARAM, LPARAM> keys[] = {
-                        {WM_KEYDOWN, VK_SHIFT, 0x002A0001},
-                        {WM_KEYDOWN, VK_F8, 0x00420001},
-                        {WM_KEYUP, VK_F8, 0xC0420001},
-                        {WM_KEYUP, VK_SHIFT, 0xC02A0001}};
-                    for (const auto& [message, key, lparam] : keys) {
-                        ::PostMessageW(tool.mirror, message, key, lparam);
-                        if (message == WM_KEYUP || key == VK_SHIFT) {
-                            expected.push_back(stand_in::message_text(message, key, lparam));
-                        }
-                    }
-                    EXPECT_TRUE(eventually([&] {
-                        const picture corner =
-                            capture(nullptr, {monitor.left, monitor.top, monitor.left + 300,
-                                              monitor.top + 120});
-                        return std::ranges::count(corner.pixels, 0xFFFFFFu) > 50;
-                    })) << "the name of "
-                        << std::string(next.begin(), next.end());
-                    EXPECT_TRUE(eventually([&] { return kept(capture_screen(), next); }));
-                    if (next == L"integer") {
-                        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-                        EXPECT_TRUE(
-                            eventually([&] { return mostly(capture_screen().at(5, 5), red); }));
-                        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-                        EXPECT_TRUE(eventually([&] { return kept(capture_screen(), next); }));
-                    }
-                }
-                const auto received = record.values(L"message");
-                EXPECT_EQ(std::vector(received.begin() + long(before), received.end()), expected);
-            }
-
-            // F8 stretches the picture over the whole screen (its corners
-            // red and, drawn last, blue), and back.
-            ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-            const RECT screen{0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top};
-            EXPECT_TRUE(eventually([&] {
-                shot = capture_screen();
-                return mostly(shot.at(5, 5), red) && mostly(shot.at(5, screen.bottom - 5), blue);
-            }));
-            clicks_land(shot, screen, true);
-            ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
-            EXPECT_TRUE(eventually([&] { return kept(capture_screen()); }));
-            // Alt+F4 ends the run and leaves the game running; the game's
-            // end, the run within a tick or two.
-            if (&mode != &runs.back() || (aware && scaled_display)) {
-                ::PostMessageW(tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
-            } else {
-                ::PostMessageW(game.window, WM_CLOSE, 0, 0);
-            }
-            EXPECT_TRUE(eventually([&] { return !tool.watch(); }, 1s));
-            EXPECT_EQ(tool.exit_code, 0u);
+        two_monitors = std::wstring_view(monitors) == L"2";
+    }
+    // The game restored, and its exact picture read with the place of each colour.
+    void read_art() {
+        ::ShowWindow(game.window, SW_RESTORE);
+        eventually([&] {
+            const picture before = std::exchange(art, capture(game.window, {0, 0, 160, 144}));
+            return mostly(art.at(0, 0), red) && art.pixels == before.pixels;
+        });
+        for (LONG i = 0; i < 160 * 144; ++i) {
+            colours[art.pixels[std::size_t(i)]] = MAKELPARAM(i % 160, i / 160);
         }
     }
+    // The other program, started on first use.
+    const running_game& other() {
+        if (!other_program.window) {
+            other_program = start_game(directory.path, other_record,
+                                       {{L"ORVANE_GAME_TITLE", L"Another program"}});
+        }
+        return other_program;
+    }
+    temp_directory directory;
+    game_record record{.file = directory.path / L"record.txt"},
+        other_record{.file = directory.path / L"other.txt"};
+    running_game game, other_program;
+    MONITORINFOEXW info{};
+    RECT monitor{};
+    SIZE size{};
+    bool scaled_display = false, wide = false, two_monitors = false;
+    picture art;
+    std::map<std::uint32_t, LPARAM> colours;
+    // The game pixel shown at a screen point (x, y, stretched) on the exact picture.
+    std::map<std::tuple<LONG, LONG, bool>, LPARAM> shown_pixels;
+};
+mirror_desktop& desktop() {
+    static mirror_desktop shared;
+    return shared;
+}
+
+// The tool on a game of the desktop, in one scaling mode ("": no option).
+struct mirror_view {
+    mirror_view(const running_game& game, const game_record& record, bool aware, std::wstring mode,
+                const std::wstring& options = L"")
+        : d(desktop()), game(game), record(record), aware(aware), mode(std::move(mode)),
+          // A game that runs is used: no path is looked up, nothing is started.
+          tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe " + options +
+                   (this->mode.empty() ? L"" : L" --orvane-scaling=" + this->mode),
+               d.directory.path) {
+        eventually([&] { return tool.watch() && tool.mirror; });
+    }
+    // What the mirror shows, read from its own window.
+    picture shown() const { return capture(tool.mirror, {0, 0, d.size.cx, d.size.cy}); }
+    // Where the picture goes, by the worked examples: 7.11 on 1280 x 1024;
+    // 7.5 on 1920 x 1080, 7 in integer scaling; 5 for the scaled game's 240 x
+    // 216 pixels.
+    RECT rect_in(std::wstring_view shown_mode) const {
+        return !d.wide                             ? RECT{71, 0, 1209, 1024}
+               : shown_mode == L"integer" && aware ? RECT{400, 36, 1520, 1044}
+                                                   : RECT{360, 0, 1560, 1080};
+    }
+    // Black bars, and the game's red corner in the picture's corner, not the
+    // grey and blue of the game window's frame. Each mode's promise on the
+    // game that is aware: integer and nearest copy without blends; smooth,
+    // wide blends; sharp, blends a pixel or two wide. Each game pixel's centre
+    // shows its colour, but where smoothing blends everything.
+    bool kept(const picture& shot, std::wstring_view shown_mode) const {
+        const RECT p = rect_in(shown_mode);
+        const RECT box = picture_box(shot);
+        bool kept = ::EqualRect(&box, &p) && mostly(shot.at(p.left, p.top), red);
+        if (!kept || !aware) {
+            return kept;
+        }
+        const LONG blend = widest_blend(shot, p, d.colours);
+        kept = shown_mode == L"smooth"  ? blend >= 3
+               : shown_mode == L"sharp" ? blend >= 1 && blend <= 2
+                                        : blend == 0;
+        const float scale = static_cast<float>(p.right - p.left) / 160.0f;
+        for (LONG i = 0; kept && shown_mode != L"smooth" && i < 160 * 144; ++i) {
+            kept = shot.at(p.left + static_cast<LONG>((i % 160 + 0.5f) * scale),
+                           p.top + static_cast<LONG>((i / 160 + 0.5f) * scale)) ==
+                   d.art.at(i % 160, i / 160);
+        }
+        return kept;
+    }
+    bool shows(std::wstring_view shown_mode = {}) const {
+        return eventually([&] { return kept(shown(), shown_mode.empty() ? mode : shown_mode); });
+    }
+    // The mirror just above the game in the Z order, as the rules place it.
+    bool in_place() const {
+        return eventually([&] {
+            return visible_above(game.window) == tool.mirror &&
+                   topmost(tool.mirror) == topmost(game.window);
+        });
+    }
+    // The record's messages since `before`.
+    std::vector<std::wstring> messages_since(std::size_t before, std::size_t count) const {
+        eventually([&] { return record.values(L"message").size() >= before + count; });
+        const auto received = record.values(L"message");
+        return {received.begin() + long(std::min(before, received.size())), received.end()};
+    }
+    // Clicks along a row and down a column through the picture, at its first
+    // and last 16 screen pixels and 16 in its middle: its edges, game pixels'
+    // edges and exact ties. Each reaches the game pixel whose colour the
+    // mirror shows there where the aware game's picture is exact; where it
+    // blends, and on the game the system scales, the one the nearest picture
+    // showed at the same place (the same rectangle and game size, so the same
+    // pixel).
+    void clicks_land(const picture& shot, const RECT& p, bool stretched) {
+        const bool exact = aware && mode != L"smooth" && mode != L"sharp";
+        const auto before = record.values(L"message").size();
+        std::vector<std::wstring> expected;
+        for (int i = 0; i < 96; ++i) {
+            const bool across = i < 48;
+            const LONG from = across ? p.left : p.top, to = across ? p.right : p.bottom, k = i % 48,
+                       middle = (from + to) / 2 - 24,
+                       at = k < 16   ? from + k
+                            : k < 32 ? middle + k
+                                     : to - 48 + k;
+            const LONG x = across ? at : p.left + (p.right - p.left) * 9 / 20,
+                       y = across ? p.top + (p.bottom - p.top) / 4 : at;
+            const auto key = std::tuple(x, y, stretched);
+            if (const auto own = d.colours.find(shot.at(x, y)); exact && own != d.colours.end()) {
+                d.shown_pixels[key] = own->second;
+            }
+            ASSERT_TRUE(d.shown_pixels.contains(key)) << x << ", " << y;
+            expected.push_back(stand_in::message_text(WM_LBUTTONDOWN, 0, d.shown_pixels[key]));
+            ::PostMessageW(tool.mirror, WM_LBUTTONDOWN, 0, MAKELPARAM(x, y));
+        }
+        EXPECT_EQ(messages_since(before, expected.size()), expected);
+    }
+    // F8 stretches the picture over the whole screen (its corners red and,
+    // drawn last, blue), clicks land there too, and F8 lays it out as before.
+    void stretches_and_back() {
+        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+        picture shot;
+        EXPECT_TRUE(eventually([&] {
+            shot = shown();
+            return mostly(shot.at(5, 5), red) && mostly(shot.at(5, d.size.cy - 5), blue);
+        }));
+        clicks_land(shot, {0, 0, d.size.cx, d.size.cy}, true);
+        ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
+        EXPECT_TRUE(shows());
+    }
+    mirror_desktop& d;
+    const running_game& game;
+    const game_record& record;
+    const bool aware;
+    const std::wstring mode;
+    tool_run tool;
+};
+
+// The mirror with no scaling option on the game that is DPI aware, step by
+// step on one run, on every screen.
+class mirror_scenario : public testing::Test {
+protected:
+    static void TearDownTestSuite() { view.reset(); }
+    static mirror_view& mirror() {
+        if (!view) {
+            view.emplace(desktop().game, desktop().record, true, L"");
+        }
+        return *view;
+    }
+    static inline std::optional<mirror_view> view;
+};
+
+TEST_F(mirror_scenario, covers_the_monitor_per_monitor_aware_black_while_the_game_is_minimized) {
+    mirror_desktop& d = desktop();
+    EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS), d.two_monitors ? 2 : 1);
+    EXPECT_EQ(::GetSystemMetrics(SM_CMONITORS) > 1, !(d.info.dwFlags & MONITORINFOF_PRIMARY));
+    const mirror_view& m = mirror();
+    ASSERT_TRUE(m.tool.mirror);
+    EXPECT_EQ(::GetAwarenessFromDpiAwarenessContext(::GetWindowDpiAwarenessContext(m.tool.mirror)),
+              DPI_AWARENESS_PER_MONITOR_AWARE);
+    RECT covered{};
+    ::GetWindowRect(m.tool.mirror, &covered);
+    EXPECT_TRUE(::EqualRect(&covered, &d.monitor));
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(std::ranges::all_of(m.shown().pixels, [](std::uint32_t pixel) { return !pixel; }));
+    d.read_art();
+    EXPECT_TRUE(m.shows());
+    EXPECT_TRUE(m.in_place());
+}
+
+// Keys and mouse go to the game, the centre to the centre; the wheel's place
+// is on the screen, and the game gets the screen place of the pixel shown
+// there. F8 with gathered repeats is dropped, F8's key-up passed.
+TEST_F(mirror_scenario, passes_keys_and_mouse_on_the_wheel_at_the_pixels_screen_place) {
+    const mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    const LPARAM centre = MAKELPARAM(d.size.cx / 2, d.size.cy / 2),
+                 game_centre = MAKELPARAM(80, 72), dropped = -1;
+    POINT origin{0, 0};
+    ::ClientToScreen(d.game.window, &origin);
+    const std::tuple<UINT, WPARAM, LPARAM, LPARAM> inputs[] = {
+        {WM_KEYDOWN, VK_F8, 0x40420002, dropped},
+        {WM_KEYUP, VK_F8, 0xC0420001, 0xC0420001},
+        {WM_KEYDOWN, 'A', 0x001E0001, 0x001E0001},
+        {WM_CHAR, 'a', 0x001E0001, dropped},
+        {WM_KEYDOWN, VK_SPACE, 0x40390005, 0x40390005}, // gathered repeats pass
+        {WM_SYSKEYDOWN, 'X', 0x202D0001, dropped},
+        {WM_SYSKEYUP, 'X', 0xE02D0001, dropped},
+        {WM_LBUTTONDOWN, MK_LBUTTON, centre, game_centre},
+        {WM_XBUTTONDBLCLK, MAKEWPARAM(0, XBUTTON1), centre, game_centre},
+        {WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA),
+         MAKELPARAM(d.monitor.left + d.size.cx / 2, d.monitor.top + d.size.cy / 2),
+         MAKELPARAM(origin.x + 80, origin.y + 72)},
+        {WM_MOUSEHWHEEL, MAKEWPARAM(0, WHEEL_DELTA), centre, dropped},
+    };
+    const auto before = d.record.values(L"message").size();
+    std::vector<std::wstring> expected;
+    for (const auto& [message, wparam, lparam, in_game] : inputs) {
+        ::PostMessageW(m.tool.mirror, message, wparam, lparam);
+        if (in_game != dropped) {
+            expected.push_back(stand_in::message_text(message, wparam, in_game));
+        }
+    }
+    EXPECT_EQ(m.messages_since(before, expected.size()), expected);
+}
+
+TEST_F(mirror_scenario, clicks_land_on_the_game_pixel_shown) {
+    mirror().clicks_land(mirror().shown(), mirror().rect_in(L""), false);
+}
+
+TEST_F(mirror_scenario, follows_the_game_minimized_and_restored) {
+    const mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    ::ShowWindow(d.game.window, SW_MINIMIZE);
+    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(std::ranges::all_of(m.shown().pixels, [&](std::uint32_t pixel) {
+        return pixel == 0 || d.colours.contains(pixel);
+    }));
+    ::ShowWindow(d.game.window, SW_RESTORE);
+    EXPECT_TRUE(m.shows());
+    EXPECT_TRUE(m.in_place());
+}
+
+// The game's box shows above the mirror and gets the keyboard; clicks and
+// keys meanwhile do not reach the game, whose window Windows disables. Closed
+// with a real click, the mirror is just above the game again, exact, and
+// input reaches the game again.
+TEST_F(mirror_scenario, lets_the_games_box_above_with_the_keyboard_and_drops_input_meanwhile) {
+    const mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    give_keyboard(m.tool.mirror); // the player on the mirror
+    const auto before = d.record.values(L"message").size();
+    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'M', 0x00320001);
+    HWND box = nullptr;
+    RECT button{};
+    ASSERT_TRUE(eventually([&] {
+        box = find_window(d.game.process.id, L"#32770", L"Stand-in message");
+        return ::GetWindowRect(::GetDlgItem(box, IDOK), &button) &&
+               !::IsWindowEnabled(d.game.window);
+    }));
+    EXPECT_TRUE(eventually([&] { return ::GetForegroundWindow() == box; }));
+    EXPECT_TRUE(is_above(box, m.tool.mirror));
+    const LPARAM centre = MAKELPARAM(d.size.cx / 2, d.size.cy / 2);
+    const std::tuple<UINT, WPARAM, LPARAM> inputs[] = {{WM_LBUTTONDOWN, MK_LBUTTON, centre},
+                                                       {WM_KEYDOWN, VK_RETURN, 0x001C0001}};
+    for (const auto& [message, wparam, lparam] : inputs) {
+        ::PostMessageW(m.tool.mirror, message, wparam, lparam);
+    }
+    // The pointer on the OK button's centre, for long enough that no older
+    // pointer event of X's moves it back, then a click.
+    const POINT on_ok{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
+    int steady = 0;
+    EXPECT_TRUE(eventually([&] {
+        POINT pointer{};
+        ::SetCursorPos(on_ok.x, on_ok.y);
+        steady = ::GetCursorPos(&pointer) && pointer.x == on_ok.x && pointer.y == on_ok.y
+                     ? steady + 1
+                     : 0;
+        return steady > 5;
+    }));
+    INPUT click[2]{};
+    click[0].type = click[1].type = INPUT_MOUSE;
+    click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    ::SendInput(2, click, sizeof(INPUT));
+    ASSERT_TRUE(eventually([&] { return !::IsWindow(box); })) << "the box is still up";
+    EXPECT_TRUE(m.in_place());
+    EXPECT_TRUE(m.shows());
+    std::vector<std::wstring> expected{stand_in::message_text(WM_KEYDOWN, 'M', 0x00320001)};
+    for (const auto& [message, wparam, lparam] : inputs) {
+        ::PostMessageW(m.tool.mirror, message, wparam, lparam);
+        expected.push_back(stand_in::message_text(
+            message, wparam, message == WM_KEYDOWN ? lparam : MAKELPARAM(80, 72)));
+    }
+    EXPECT_EQ(m.messages_since(before, expected.size()), expected);
+}
+
+// Another program brought up while the game's box is up, the box then closed
+// by the game itself: the mirror stays below that program, which keeps the
+// keyboard, and just above the game.
+TEST_F(mirror_scenario, stays_below_another_program_when_the_games_box_closes_by_itself) {
+    mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    HWND other = d.other().window;
+    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'M', 0x00320001);
+    HWND box = nullptr;
+    ASSERT_TRUE(eventually(
+        [&] { return (box = find_window(d.game.process.id, L"#32770", L"Stand-in message")); }));
+    ASSERT_TRUE(give_keyboard(other)); // the player in the other program
+    ::PostMessageW(d.game.window, WM_APP, 0, 0);
+    ASSERT_TRUE(eventually([&] { return !::IsWindow(box); }));
+    for (const auto end = clock::now() + 500ms; clock::now() < end;) { // five looks and more
+        ASSERT_EQ(::GetForegroundWindow(), other);
+        ASSERT_TRUE(is_above(other, m.tool.mirror));
+        std::this_thread::sleep_for(20ms);
+    }
+    EXPECT_TRUE(m.in_place());
+}
+
+// A game that makes itself topmost is covered: the mirror is topmost while
+// the game is, just above it, and stays in that place, with no fight; then
+// not topmost with the game.
+TEST_F(mirror_scenario, covers_a_topmost_game_and_stays_in_place) {
+    const mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    for (const bool game_topmost : {true, false}) {
+        ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'T', 0x00140001);
+        ASSERT_TRUE(eventually([&] { return topmost(d.game.window) == game_topmost; }));
+        EXPECT_TRUE(m.in_place());
+        std::vector<HWND> order;
+        for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+            order.push_back(w);
+        }
+        for (const auto end = clock::now() + 1s; clock::now() < end;) {
+            std::vector<HWND> now;
+            for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
+                now.push_back(w);
+            }
+            ASSERT_EQ(now, order) << "the mirror moved";
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    EXPECT_TRUE(m.shows());
+}
+
+// A game a size larger, its centre under the screen's centre, and back:
+// 240 x 144: 7.5 on 1920 x 1080, 1800 x 1080; 5.33 on 1280 x 1024, 1280 x 768.
+TEST_F(mirror_scenario, lays_out_a_resized_game_anew) {
+    const mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
+    const RECT larger = d.wide ? RECT{60, 0, 1860, 1080} : RECT{0, 128, 1280, 896};
+    EXPECT_TRUE(eventually([&] {
+        const RECT shown = picture_box(m.shown());
+        return ::EqualRect(&shown, &larger);
+    }));
+    const auto before = d.record.values(L"message").size();
+    ::PostMessageW(m.tool.mirror, WM_LBUTTONDOWN, 0,
+                   MAKELPARAM((larger.left + larger.right) / 2, (larger.top + larger.bottom) / 2));
+    EXPECT_EQ(m.messages_since(before, 1),
+              std::vector{stand_in::message_text(WM_LBUTTONDOWN, 0, MAKELPARAM(120, 72))});
+    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'R', 0x00130001);
+    EXPECT_TRUE(m.shows());
+}
+
+// The game's monitor at 1600 x 900 (the desktop offers that mode), then as
+// it was: 6.25 times, 1000 x 900. The game moved onto the first monitor,
+// 1280 x 1024, and back.
+TEST_F(mirror_scenario, follows_the_display_and_the_game_onto_another_monitor) {
+    mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    if (!d.two_monitors) {
+        GTEST_SKIP() << "one monitor";
+    }
+    // The mirror covers `covered`, the picture at `shown` on it.
+    const auto covers = [&](const RECT& covered, const RECT& shown) {
+        return eventually([&] {
+            RECT now{};
+            const RECT box = picture_box(capture(
+                m.tool.mirror, {0, 0, covered.right - covered.left, covered.bottom - covered.top}));
+            return ::GetWindowRect(m.tool.mirror, &now) && ::EqualRect(&now, &covered) &&
+                   ::EqualRect(&box, &shown);
+        });
+    };
+    DEVMODEW smaller{};
+    smaller.dmSize = sizeof smaller;
+    smaller.dmPelsWidth = 1600;
+    smaller.dmPelsHeight = 900;
+    smaller.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    ASSERT_EQ(
+        ::ChangeDisplaySettingsExW(d.info.szDevice, &smaller, nullptr, CDS_FULLSCREEN, nullptr),
+        DISP_CHANGE_SUCCESSFUL);
+    const RECT& at = d.monitor;
+    EXPECT_TRUE(covers({at.left, at.top, at.left + 1600, at.top + 900}, {300, 0, 1300, 900}));
+    ::ChangeDisplaySettingsExW(d.info.szDevice, nullptr, nullptr, 0, nullptr);
+    EXPECT_TRUE(covers(at, m.rect_in(L"")));
+    EXPECT_TRUE(m.shows());
+    RECT game{};
+    ::GetWindowRect(d.game.window, &game);
+    for (const LONG left : {LONG{100}, game.left}) {
+        ::SetWindowPos(d.game.window, nullptr, left, game.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        EXPECT_TRUE(left == game.left ? covers(at, m.rect_in(L""))
+                                      : covers({0, 0, 1280, 1024}, {71, 0, 1209, 1024}));
+    }
+}
+
+// Shift+F8, Shift held on the keyboard, gives the next mode each time, once a
+// press (a repeated key-down does nothing), its name on the bar's corner for
+// a while; F8 stretches in between. The game gets Shift and F8's key-up,
+// never F8's key-down. Then Shift let go in another program: F8 stretches.
+TEST_F(mirror_scenario, switches_modes_with_shift_f8_once_a_press_shift_as_the_keyboard_has_it) {
+    mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    if (!d.wide) {
+        GTEST_SKIP() << "the modes are compared on 1920 x 1080";
+    }
+    const auto shift = [&](bool pressed, const game_record& record) {
+        const auto seen = record.values(L"message").size();
+        press(VK_SHIFT, pressed);
+        const std::wstring key =
+            stand_in::message_text(pressed ? WM_KEYDOWN : WM_KEYUP, VK_SHIFT, 0);
+        return eventually([&] {
+            const auto received = record.values(L"message");
+            return std::any_of(received.begin() + long(std::min(seen, received.size())),
+                               received.end(), [&](const std::wstring& message) {
+                                   return message.starts_with(key.substr(0, key.rfind(L' ')));
+                               });
+        });
+    };
+    ASSERT_TRUE(give_keyboard(m.tool.mirror));
+    for (const std::wstring_view next : {L"integer", L"smooth", L"sharp", L"nearest"}) {
+        ASSERT_TRUE(shift(down, d.record)) << "Shift reaches the game";
+        const auto before = d.record.values(L"message").size();
+        for (const LPARAM f8 : {0x00420001u, 0x40420001u, 0xC0420001u}) {
+            ::PostMessageW(m.tool.mirror, f8 < 0xC0000000 ? WM_KEYDOWN : WM_KEYUP, VK_F8, f8);
+        }
+        EXPECT_EQ(m.messages_since(before, 1),
+                  std::vector{stand_in::message_text(WM_KEYUP, VK_F8, 0xC0420001)});
+        ASSERT_TRUE(shift(up, d.record));
+        EXPECT_TRUE(eventually([&] {
+            const picture shot = m.shown();
+            return std::count_if(shot.pixels.begin(), shot.pixels.begin() + 120 * d.size.cx,
+                                 [&](std::uint32_t pixel) { return pixel == 0xFFFFFF; }) > 50;
+        })) << "the name of "
+            << std::string(next.begin(), next.end());
+        EXPECT_TRUE(m.shows(next));
+        if (next == L"integer") {
+            ::PostMessageW(m.tool.mirror, WM_KEYDOWN, VK_F8, 1);
+            EXPECT_TRUE(eventually([&] { return mostly(m.shown().at(5, 5), red); }));
+            ::PostMessageW(m.tool.mirror, WM_KEYDOWN, VK_F8, 1);
+            EXPECT_TRUE(m.shows(next));
+        }
+    }
+    HWND other = d.other().window;
+    ASSERT_TRUE(shift(down, d.record));
+    ASSERT_TRUE(give_keyboard(other));
+    ASSERT_TRUE(shift(up, d.other_record)) << "Shift let go in the other program";
+    ASSERT_TRUE(give_keyboard(m.tool.mirror));
+    mirror().stretches_and_back();
+}
+
+// F8 stretches and back; Alt+F4 ends the run and leaves the game running.
+TEST_F(mirror_scenario, stretches_with_f8_and_ends_with_alt_f4_leaving_the_game) {
+    mirror_view& m = mirror();
+    m.stretches_and_back();
+    ::PostMessageW(m.tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+    EXPECT_TRUE(eventually([&] { return !m.tool.watch(); }, 1s));
+    EXPECT_EQ(m.tool.exit_code, 0u);
+    EXPECT_TRUE(::IsWindow(desktop().game.window));
+}
+
+// On a 1920 x 1080 screen each mode on the game that is aware and, on a
+// display scaled to 150 % (Wine 10), on one the system scales, whose picture
+// the platform blends; the game's end ends the last run within a tick or two.
+TEST(mirror_modes, each_shows_its_picture_and_clicks_land) {
+    mirror_desktop& d = desktop();
+    if (d.art.pixels.empty()) {
+        d.read_art();
+    }
+    std::optional<running_game> scaled_game;
+    std::optional<game_record> scaled_record;
+    for (const bool aware : {true, false}) {
+        if (!aware) {
+            if (!d.scaled_display) {
+                break;
+            }
+            scaled_record.emplace(game_record{.file = d.directory.path / L"scaled.txt"});
+            scaled_game = start_game(d.directory.path, *scaled_record,
+                                     {{L"ORVANE_GAME_CLIENT_SIZE", L"160x144"},
+                                      {L"ORVANE_GAME_TITLE", L"Orvane - Scaled"}});
+        }
+        const running_game& game = aware ? d.game : *scaled_game;
+        const game_record& record = aware ? d.record : *scaled_record;
+        for (const wchar_t* mode : {L"", L"nearest", L"integer", L"smooth", L"sharp"}) {
+            if (!d.wide || (aware && !*mode)) {
+                continue;
+            }
+            SCOPED_TRACE(testing::Message() << (aware ? "" : "scaled game, ") << "mode " << mode);
+            mirror_view m(game, record, aware, mode,
+                          aware ? L"" : L"\"--orvane-window-text-start=Orvane - Scaled\"");
+            ASSERT_TRUE(m.tool.mirror);
+            EXPECT_TRUE(m.shows());
+            m.clicks_land(m.shown(), m.rect_in(mode), false);
+            m.stretches_and_back();
+            ::PostMessageW(m.tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
+            EXPECT_TRUE(eventually([&] { return !m.tool.watch(); }, 1s));
+            EXPECT_EQ(m.tool.exit_code, 0u);
+        }
+    }
+    scaled_record.reset(); // the scaled game ends with its record
+    mirror_view last(d.game, d.record, true, L"");
+    ::PostMessageW(d.game.window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(eventually([&] { return !last.tool.watch(); }, 1s));
+    EXPECT_EQ(last.tool.exit_code, 0u);
 }
 
 } // namespace

@@ -14,7 +14,8 @@
 //                              its low bits, so that no two pixels share one
 //   ORVANE_GAME_MINIMIZED      "1": the main window starts minimized
 // As a game does on its own: the key R switches its client size between the
-// size asked for and one 80 pixels wider, and the key M shows a message box.
+// size asked for and one 80 pixels wider, the key M shows a message box, which
+// WM_APP closes again, and the key T makes the window topmost or not.
 // With the argument --close it closes the running stand-in game instead, as a
 // player quitting the game would.
 #include "stand_in.h"
@@ -162,6 +163,12 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
               SWP_NOACTIVATE);
     } else if (message == WM_KEYDOWN && wparam == 'M') {
         ::MessageBoxW(window, L"A message from the game", L"Stand-in message", MB_OK);
+    } else if (message == WM_APP) {
+        ::PostMessageW(::FindWindowW(L"#32770", L"Stand-in message"), WM_COMMAND, IDOK, 0);
+    } else if (message == WM_KEYDOWN && wparam == 'T') {
+        const bool topmost = ::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST;
+        ::SetWindowPos(window, topmost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,
+                       SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
     // Every key message, so that a test sees what should not have come too;
     // no mouse moves, which the system makes too when windows come and go.

@@ -9,6 +9,7 @@
 #include "mirror/fullscreen_window.h"
 #include "mirror/mirror_geometry.h"
 #include "mirror/pixel_scaling.h"
+#include "mirror/stacking.h"
 #include "options/command_line_options.h"
 #include "windows/resolution_dialog.h"
 #include "windows/target_window_search.h"
@@ -160,6 +161,69 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
     for (const auto& [interval, elapsed, expected] : timer_cases) {
         EXPECT_EQ(adapted_timer_interval(interval, elapsed), expected)
             << interval << " " << elapsed;
+    }
+}
+
+// Each situation, then what the rules ask of the mirror: it stands just
+// above the game (never higher, whoever has the keyboard; higher only where it
+// already is, with other programs' windows between), topmost exactly while the
+// game is, passes the keyboard to a window of the game only while it has the
+// keyboard itself, and does nothing while the game is minimized.
+TEST(stacking, each_situation_gives_the_move_the_rules_ask_for) {
+    using enum foreground_holder;
+    using enum mirror_place;
+    using enum topmost_change;
+    HWND box = reinterpret_cast<HWND>(0x1234);
+    const struct {
+        const char* situation;
+        stacking_facts facts;
+        stacking_action action;
+    } rows[] = {
+        {"another program in front when the game's box closes",
+         {.foreground = other, .place = just_above_game},
+         {}},
+        {"another program in front, the game raised above the mirror",
+         {.foreground = other, .place = below_game},
+         {.move_just_above_game = true}},
+        {"the game clicked in the task bar",
+         {.foreground = game, .place = below_game},
+         {.move_just_above_game = true}},
+        {"nobody has the keyboard, the game above",
+         {.foreground = nobody, .place = below_game},
+         {.move_just_above_game = true}},
+        {"a topmost game",
+         {.foreground = game, .place = below_game, .game_topmost = true},
+         {.topmost = make_topmost, .move_just_above_game = true}},
+        {"a topmost game covered",
+         {.foreground = mirror, .game_topmost = true, .mirror_topmost = true},
+         {}},
+        {"the game topmost no more",
+         {.foreground = other, .mirror_topmost = true},
+         {.topmost = make_not_topmost, .move_just_above_game = true}},
+        {"a box of the game below its main window", {.foreground = game_window}, {}},
+        {"a box of the game under the mirror",
+         {.foreground = other, .place = above_a_game_window},
+         {.move_just_above_game = true}},
+        {"the mirror in place", {.foreground = mirror}, {}},
+        {"the mirror higher, other programs' windows between",
+         {.foreground = mirror, .place = above_other_windows},
+         {}},
+        {"a box of the game comes up while the mirror has the keyboard",
+         {.foreground = mirror, .game_window_above = box},
+         {.give_keyboard_to = box}},
+        {"a box of the game comes up while the game has the keyboard",
+         {.foreground = game, .game_window_above = box},
+         {}},
+        {"the game minimized",
+         {.foreground = mirror,
+          .place = below_game,
+          .game_window_above = box,
+          .game_minimized = true,
+          .game_topmost = true},
+         {}},
+    };
+    for (const auto& [situation, facts, action] : rows) {
+        EXPECT_TRUE(decide_stacking(facts) == action) << situation;
     }
 }
 
