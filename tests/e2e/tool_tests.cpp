@@ -175,23 +175,17 @@ bool topmost(HWND window) {
     return ::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST;
 }
 
-// The keyboard given to `window` as the player's click would. Wine then
-// matches its keys' state to X's, which would let go a key pressed too soon.
+// The keyboard given to `window`, raised, as the player's click would: Wine
+// leaves a window its thread has active where it is. Wine then matches its
+// keys' state to X's, which would let go a key pressed too soon.
 bool give_keyboard(HWND window) {
+    ::SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     ::SetForegroundWindow(window);
     const bool given = eventually([&] { return ::GetForegroundWindow() == window; });
     std::this_thread::sleep_for(300ms);
     return given;
 }
 
-// A key pressed or let go as the player does, to the window with the keyboard.
-void press(WORD key, bool down) {
-    INPUT input{};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = key;
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    ::SendInput(1, &input, sizeof input);
-}
 constexpr bool down = true, up = false;
 
 // The stand-in game of 160 x 144 that is DPI aware, whose factor on a 1920 x
@@ -231,18 +225,11 @@ struct mirror_desktop {
             colours[art.pixels[std::size_t(i)]] = MAKELPARAM(i % 160, i / 160);
         }
     }
-    // The other program, started on first use.
-    const running_game& other() {
-        if (!other_program.window) {
-            other_program = start_game(directory.path, other_record,
-                                       {{L"ORVANE_GAME_TITLE", L"Another program"}});
-        }
-        return other_program;
-    }
     temp_directory directory;
     game_record record{.file = directory.path / L"record.txt"},
         other_record{.file = directory.path / L"other.txt"};
-    running_game game, other_program;
+    running_game game,
+        other = start_game(directory.path, other_record, {{L"ORVANE_GAME_TITLE", L"Another"}});
     MONITORINFOEXW info{};
     RECT monitor{};
     SIZE size{};
@@ -508,20 +495,20 @@ TEST_F(mirror_scenario, lets_the_games_box_above_with_the_keyboard_and_drops_inp
     EXPECT_EQ(m.messages_since(before, expected.size()), expected);
 }
 
-// Another program brought up while the game's box is up, the box then closed
-// by the game itself: the mirror stays below that program, which keeps the
-// keyboard, and just above the game.
-TEST_F(mirror_scenario, stays_below_another_program_when_the_games_box_closes_by_itself) {
+// Another program brought up while the game's notice is up, the notice then
+// closed by the game itself: the mirror stays below that program, which
+// keeps the keyboard, and just above the game.
+TEST_F(mirror_scenario, stays_below_another_program_when_the_games_notice_closes_by_itself) {
     mirror_desktop& d = desktop();
     const mirror_view& m = mirror();
-    HWND other = d.other().window;
-    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'M', 0x00320001);
-    HWND box = nullptr;
+    HWND other = d.other.window;
+    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'N', 0x00310001);
+    HWND notice = nullptr;
     ASSERT_TRUE(eventually(
-        [&] { return (box = find_window(d.game.process.id, L"#32770", L"Stand-in message")); }));
+        [&] { return (notice = find_window(d.game.process.id, L"Static", L"Stand-in notice")); }));
     ASSERT_TRUE(give_keyboard(other)); // the player in the other program
     ::PostMessageW(d.game.window, WM_APP, 0, 0);
-    ASSERT_TRUE(eventually([&] { return !::IsWindow(box); }));
+    ASSERT_TRUE(eventually([&] { return !::IsWindow(notice); }));
     for (const auto end = clock::now() + 500ms; clock::now() < end;) { // five looks and more
         ASSERT_EQ(::GetForegroundWindow(), other);
         ASSERT_TRUE(is_above(other, m.tool.mirror));
@@ -540,16 +527,17 @@ TEST_F(mirror_scenario, covers_a_topmost_game_and_stays_in_place) {
         ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'T', 0x00140001);
         ASSERT_TRUE(eventually([&] { return topmost(d.game.window) == game_topmost; }));
         EXPECT_TRUE(m.in_place());
-        std::vector<HWND> order;
-        for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
-            order.push_back(w);
-        }
-        for (const auto end = clock::now() + 1s; clock::now() < end;) {
-            std::vector<HWND> now;
+        const auto z_order = [] {
+            std::vector<HWND> order;
             for (HWND w = ::GetTopWindow(nullptr); w; w = ::GetWindow(w, GW_HWNDNEXT)) {
-                now.push_back(w);
+                order.push_back(::IsWindowVisible(w) ? w : nullptr);
             }
-            ASSERT_EQ(now, order) << "the mirror moved";
+            std::erase(order, nullptr);
+            return order;
+        };
+        const auto order = z_order();
+        for (const auto end = clock::now() + 1s; clock::now() < end;) {
+            ASSERT_EQ(z_order(), order) << "the mirror moved";
             std::this_thread::sleep_for(20ms);
         }
     }
@@ -628,9 +616,14 @@ TEST_F(mirror_scenario, switches_modes_with_shift_f8_once_a_press_shift_as_the_k
     if (!d.wide) {
         GTEST_SKIP() << "the modes are compared on 1920 x 1080";
     }
+    // Shift pressed or let go as the player does, seen by the program with the keyboard.
     const auto shift = [&](bool pressed, const game_record& record) {
         const auto seen = record.values(L"message").size();
-        press(VK_SHIFT, pressed);
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = VK_SHIFT;
+        input.ki.dwFlags = pressed ? 0 : KEYEVENTF_KEYUP;
+        ::SendInput(1, &input, sizeof input);
         const std::wstring key =
             stand_in::message_text(pressed ? WM_KEYDOWN : WM_KEYUP, VK_SHIFT, 0);
         return eventually([&] {
@@ -665,7 +658,7 @@ TEST_F(mirror_scenario, switches_modes_with_shift_f8_once_a_press_shift_as_the_k
             EXPECT_TRUE(m.shows(next));
         }
     }
-    HWND other = d.other().window;
+    HWND other = d.other.window;
     ASSERT_TRUE(shift(down, d.record));
     ASSERT_TRUE(give_keyboard(other));
     ASSERT_TRUE(shift(up, d.other_record)) << "Shift let go in the other program";

@@ -14,8 +14,9 @@
 //                              its low bits, so that no two pixels share one
 //   ORVANE_GAME_MINIMIZED      "1": the main window starts minimized
 // As a game does on its own: the key R switches its client size between the
-// size asked for and one 80 pixels wider, the key M shows a message box, which
-// WM_APP closes again, and the key T makes the window topmost or not.
+// size asked for and one 80 pixels wider, the key M shows a message box, N a
+// notice without taking the keyboard, which WM_APP closes again, and the key
+// T makes the window topmost or not.
 // With the argument --close it closes the running stand-in game instead, as a
 // player quitting the game would.
 #include "stand_in.h"
@@ -135,6 +136,7 @@ void paint(HWND window) {
 }
 
 SIZE asked_size{640, 480};
+HWND notice = nullptr;
 
 // The client size asked for, with the frame as the window has it (at some
 // display scalings Wine's differs from what AdjustWindowRectEx says), in the
@@ -163,8 +165,14 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
               SWP_NOACTIVATE);
     } else if (message == WM_KEYDOWN && wparam == 'M') {
         ::MessageBoxW(window, L"A message from the game", L"Stand-in message", MB_OK);
+    } else if (message == WM_KEYDOWN && wparam == 'N') {
+        RECT at{};
+        ::GetWindowRect(window, &at);
+        notice = ::CreateWindowExW(0, L"STATIC", L"Stand-in notice", WS_POPUP | WS_BORDER, at.left,
+                                   at.top, 120, 40, window, nullptr, nullptr, nullptr);
+        ::ShowWindow(notice, SW_SHOWNOACTIVATE);
     } else if (message == WM_APP) {
-        ::PostMessageW(::FindWindowW(L"#32770", L"Stand-in message"), WM_COMMAND, IDOK, 0);
+        ::DestroyWindow(notice);
     } else if (message == WM_KEYDOWN && wparam == 'T') {
         const bool topmost = ::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST;
         ::SetWindowPos(window, topmost ? HWND_NOTOPMOST : HWND_TOPMOST, 0, 0, 0, 0,

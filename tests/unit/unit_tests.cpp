@@ -164,63 +164,43 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
     }
 }
 
-// Each situation, then what the rules ask of the mirror: it stands just
-// above the game (never higher, whoever has the keyboard; higher only where it
-// already is, with other programs' windows between), topmost exactly while the
-// game is, passes the keyboard to a window of the game only while it has the
-// keyboard itself, and does nothing while the game is minimized.
+// Each situation (who has the keyboard, where the mirror stands, the game's
+// window above, the game minimized, the game topmost, the mirror topmost),
+// then what the rules ask of the mirror: it stands just above the game (never
+// higher, whoever has the keyboard; higher only where it already is, with
+// other programs' windows between), topmost exactly while the game is, passes
+// the keyboard to a window of the game only while it has the keyboard itself,
+// and does nothing while the game is minimized.
 TEST(stacking, each_situation_gives_the_move_the_rules_ask_for) {
     using enum foreground_holder;
     using enum mirror_place;
     using enum topmost_change;
     HWND box = reinterpret_cast<HWND>(0x1234);
+    const stacking_action move{.move_just_above_game = true};
     const struct {
         const char* situation;
         stacking_facts facts;
         stacking_action action;
     } rows[] = {
-        {"another program in front when the game's box closes",
-         {.foreground = other, .place = just_above_game},
-         {}},
-        {"another program in front, the game raised above the mirror",
-         {.foreground = other, .place = below_game},
-         {.move_just_above_game = true}},
-        {"the game clicked in the task bar",
-         {.foreground = game, .place = below_game},
-         {.move_just_above_game = true}},
-        {"nobody has the keyboard, the game above",
-         {.foreground = nobody, .place = below_game},
-         {.move_just_above_game = true}},
-        {"a topmost game",
-         {.foreground = game, .place = below_game, .game_topmost = true},
-         {.topmost = make_topmost, .move_just_above_game = true}},
-        {"a topmost game covered",
-         {.foreground = mirror, .game_topmost = true, .mirror_topmost = true},
-         {}},
-        {"the game topmost no more",
-         {.foreground = other, .mirror_topmost = true},
-         {.topmost = make_not_topmost, .move_just_above_game = true}},
-        {"a box of the game below its main window", {.foreground = game_window}, {}},
-        {"a box of the game under the mirror",
-         {.foreground = other, .place = above_a_game_window},
-         {.move_just_above_game = true}},
-        {"the mirror in place", {.foreground = mirror}, {}},
-        {"the mirror higher, other programs' windows between",
-         {.foreground = mirror, .place = above_other_windows},
-         {}},
+        // clang-format off
+        {"another program in front when the game's box closes", {other, just_above_game}, {}},
+        {"another program in front, the game raised above the mirror", {other, below_game}, move},
+        {"the game clicked in the task bar", {game, below_game}, move},
+        {"nobody has the keyboard, the game above", {nobody, below_game}, move},
+        {"a topmost game", {game, below_game, {}, false, true}, {make_topmost, true}},
+        {"a topmost game covered", {mirror, just_above_game, {}, false, true, true}, {}},
+        {"the game topmost no more", {other, just_above_game, {}, false, false, true},
+         {make_not_topmost, true}},
+        {"a box of the game below its main window", {game_window, just_above_game}, {}},
+        {"a box of the game under the mirror", {other, above_a_game_window}, move},
+        {"the mirror in place", {mirror, just_above_game}, {}},
+        {"the mirror higher, other programs' windows between", {mirror, above_other_windows}, {}},
         {"a box of the game comes up while the mirror has the keyboard",
-         {.foreground = mirror, .game_window_above = box},
-         {.give_keyboard_to = box}},
+         {mirror, just_above_game, box}, {.give_keyboard_to = box}},
         {"a box of the game comes up while the game has the keyboard",
-         {.foreground = game, .game_window_above = box},
-         {}},
-        {"the game minimized",
-         {.foreground = mirror,
-          .place = below_game,
-          .game_window_above = box,
-          .game_minimized = true,
-          .game_topmost = true},
-         {}},
+         {game, just_above_game, box}, {}},
+        {"the game minimized", {mirror, below_game, box, true, true}, {}},
+        // clang-format on
     };
     for (const auto& [situation, facts, action] : rows) {
         EXPECT_TRUE(decide_stacking(facts) == action) << situation;
@@ -355,6 +335,11 @@ TEST(fullscreen_window, releases_what_it_acquired_and_leaves_no_quit_message) {
         }));
         EXPECT_FALSE(marked_after_ticks(1, [&] { ::InvalidateRect(mirror.handle(), nullptr, 1); }));
         EXPECT_EQ(capture(mirror.handle(), {0, 0, 1, 1}).at(0, 0), 0u);
+        // The system's erase leaves what is there: the paint fills only the bars.
+        const memory_bitmap white = pixel_bitmap({1, 1});
+        ::PatBlt(white.get().dc, 0, 0, 1, 1, WHITENESS);
+        EXPECT_TRUE(::SendMessageW(mirror.handle(), WM_ERASEBKGND, WPARAM(white.get().dc), 0));
+        EXPECT_EQ(*static_cast<std::uint32_t*>(white.get().pixels) & 0xFFFFFF, 0xFFFFFFu);
     }
 
     // Destroyed while its window lives: the window goes first, its WM_DESTROY
