@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace orvane {
 
@@ -137,7 +138,9 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
     case WM_DISPLAYCHANGE: // the monitor's size, its scaling, or the monitors themselves
     case WM_DPICHANGED:
         cover_game_monitor();
-        follow_game_client(true);
+        if (!::IsIconic(source_window)) {
+            follow_game_client(true);
+        }
         return 0;
     case WM_KEYDOWN:
         if (wparam == VK_F8) {
@@ -158,7 +161,9 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
 // With Shift, the next scaling mode, once a press; without, stretched or
 // not, on each repeat too, but a key-down that gathers several repeats is
 // dropped. Shift counts where the keyboard has it down both as this key-down
-// saw it and now: one let go while another window had the keyboard does not.
+// saw it and now: one let go while another window had the keyboard does not
+// (the thread's own state need not have seen that), at the price of a Shift
+// let go before its F8 is handled counting as let go.
 void fullscreen_window::act_on_f8(LPARAM lparam) noexcept {
     const bool repeated = (lparam & (LPARAM{1} << 30)) != 0;
     if (::GetKeyState(VK_SHIFT) < 0 && ::GetAsyncKeyState(VK_SHIFT) < 0) {
@@ -184,22 +189,21 @@ LPARAM fullscreen_window::wheel_position(LPARAM screen_position) const noexcept 
 }
 
 // The mirror's place next to the game and the keyboard, as decide_stacking
-// says, and the monitor it covers. Only the mirror's own window is moved.
+// says, once for each change of the facts: a move the system refuses is not
+// asked for again on the next look. And the monitor it covers. Only the
+// mirror's own window is moved.
 void fullscreen_window::look_around(HWND foreground) noexcept {
-    const stacking_action action = decide_stacking(
-        stacking_facts_of(source_window, source_process, window.get(), foreground, game));
-    constexpr UINT z_order_only = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
-    if (action.topmost != topmost_change::none) {
-        ::SetWindowPos(window.get(),
-                       action.topmost == topmost_change::make_topmost ? HWND_TOPMOST
-                                                                      : HWND_NOTOPMOST,
-                       0, 0, 0, 0, z_order_only);
-    }
-    if (action.move_just_above_game) {
-        move_just_above(window.get(), source_window);
-    }
-    if (action.give_keyboard_to) {
-        ::SetForegroundWindow(action.give_keyboard_to); // the mirror's to give
+    const stacking_facts facts =
+        stacking_facts_of(source_window, source_process, window.get(), foreground, game);
+    if (facts != std::exchange(facts_acted_on, facts)) {
+        const stacking_action action = decide_stacking(facts);
+        if (action.move_just_above_game) {
+            move_just_above(window.get(), source_window);
+        }
+        // Still the foreground process, so the mirror's to give.
+        if (action.give_keyboard_to && ::GetForegroundWindow() == window.get()) {
+            ::SetForegroundWindow(action.give_keyboard_to);
+        }
     }
     cover_game_monitor();
 }
@@ -249,12 +253,19 @@ void fullscreen_window::follow_game_client(bool own_size_too) noexcept {
     }
 }
 
-// A picture of the game's client area `area` (a copy: the picture it may
-// come from goes first) on the whole client area, in the scaling in force,
-// read at once and laid out.
-void fullscreen_window::show_new_picture(game_client area) noexcept {
-    picture.emplace(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
-    picture->read(source_dc.get().dc);
+// A picture of the game's client area `area` on the whole client area, in the
+// scaling in force, laid out. It starts from the last picture's pixels where
+// the game's size is the same, and is read at once unless the game is
+// minimized: a minimized game's picture is not its own.
+void fullscreen_window::show_new_picture(const game_client& area) noexcept {
+    scaled_picture next(area, SIZE{client_rect.right, client_rect.bottom}, scaling);
+    if (picture) {
+        next.keep_pixels_of(*picture);
+    }
+    if (!::IsIconic(source_window)) {
+        next.read(source_dc.get().dc);
+    }
+    picture = std::move(next);
     update_destination_rect();
 }
 

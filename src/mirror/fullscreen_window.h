@@ -54,7 +54,7 @@ private:
     void cover_game_monitor() noexcept;
     void fit_to_window() noexcept;
     void follow_game_client(bool own_size_too) noexcept;
-    void show_new_picture(game_client area) noexcept;
+    void show_new_picture(const game_client& area) noexcept;
     void switch_scaling() noexcept;
 
     // fullscreen_window_paint.cpp
@@ -83,6 +83,7 @@ private:
     // the monitor are looked at again when they change, or at the next look.
     game_state game;
     HWND foreground_window = nullptr;
+    std::optional<stacking_facts> facts_acted_on;
     monotonic_clock::time_point next_look{};
     static constexpr auto look_interval = std::chrono::milliseconds(100);
     mode_label label;

@@ -3,6 +3,8 @@
 namespace orvane {
 namespace {
 
+constexpr int max_steps = 4096;
+
 bool is_topmost(HWND window) noexcept {
     return (::GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
@@ -51,10 +53,13 @@ stacking_facts stacking_facts_of(HWND game, DWORD game_process, HWND mirror, HWN
                          .game_topmost = state.topmost,
                          .mirror_topmost = is_topmost(mirror)};
     // From the game up to the mirror; past it only while the mirror has the
-    // keyboard, and so stands near the top.
+    // keyboard, and so stands near the top. The walk is bounded: windows that
+    // come and go meanwhile could make it a loop.
     bool between = true, other_between = false, game_between = false;
     const bool whole_way = facts.foreground == foreground_holder::mirror;
-    for (HWND above = ::GetWindow(game, GW_HWNDPREV); above && (between || whole_way);
+    int steps = 0;
+    for (HWND above = ::GetWindow(game, GW_HWNDPREV);
+         above && (between || whole_way) && ++steps <= max_steps;
          above = ::GetWindow(above, GW_HWNDPREV)) {
         if (above == mirror) {
             between = false;
@@ -80,13 +85,21 @@ stacking_facts stacking_facts_of(HWND game, DWORD game_process, HWND mirror, HWN
 }
 
 void move_just_above(HWND mirror, HWND game) noexcept {
-    // Placed after the window above the game; at the top of the band where
-    // nothing of the game's band is above it.
+    const bool topmost = is_topmost(game);
     HWND above = ::GetWindow(game, GW_HWNDPREV);
     if (above == mirror) {
-        return;
+        if (is_topmost(mirror) == topmost) {
+            return;
+        }
+        above = ::GetWindow(mirror, GW_HWNDPREV);
     }
-    const HWND after = above && is_topmost(above) == is_topmost(game) ? above : HWND_TOP;
+    // In one move: a window placed after a topmost window becomes topmost,
+    // after another one it is topmost no more. Where nothing of the game's
+    // band is above the game, at the top of that band.
+    const HWND after = above && is_topmost(above) == topmost ? above
+                       : topmost                             ? HWND_TOPMOST
+                       : is_topmost(mirror)                  ? HWND_NOTOPMOST
+                                                             : HWND_TOP;
     ::SetWindowPos(mirror, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 

@@ -28,7 +28,8 @@ DWORD game_process_of(HWND game) noexcept;
 stacking_facts stacking_facts_of(HWND game, DWORD game_process, HWND mirror, HWND foreground,
                                  const game_state& state) noexcept;
 
-// Puts `mirror` just above `game`, in the game's band (topmost or not).
+// Puts `mirror` just above `game`, in the game's band (topmost or not), in
+// one move.
 void move_just_above(HWND mirror, HWND game) noexcept;
 
 // The monitor the game shows on; a minimized game's is where it shows once

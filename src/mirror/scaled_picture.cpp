@@ -68,6 +68,15 @@ picture_read scaled_picture::read(HDC source_dc) noexcept {
     return changed ? picture_read::changed : picture_read::unchanged;
 }
 
+void scaled_picture::keep_pixels_of(const scaled_picture& earlier) noexcept {
+    if (scaler && earlier.scaler && earlier.source.size.cx == source.size.cx &&
+        earlier.source.size.cy == source.size.cy) {
+        std::copy_n(static_cast<const std::uint32_t*>(earlier.frame.get().pixels),
+                    std::size_t(source.size.cx) * std::size_t(source.size.cy),
+                    static_cast<std::uint32_t*>(frame.get().pixels));
+    }
+}
+
 bool scaled_picture::present(HDC target) noexcept {
     if (!scaler) {
         return false;

@@ -32,6 +32,8 @@ public:
     // parts as the platform reads cheaply, each compared with the last
     // picture's while at hand.
     picture_read read(HDC source_dc) noexcept;
+    // Takes the pixels of `earlier` where it holds a game of the same size.
+    void keep_pixels_of(const scaled_picture& earlier) noexcept;
     // Scales the picture last read into `target`, a band of rows at a time;
     // false where it has none.
     bool present(HDC target) noexcept;

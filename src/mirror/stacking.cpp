@@ -3,17 +3,12 @@
 namespace orvane {
 
 stacking_action decide_stacking(const stacking_facts& facts) noexcept {
-    if (facts.game_minimized) {
-        return {};
-    }
     stacking_action action;
-    if (facts.game_topmost != facts.mirror_topmost) {
-        action.topmost =
-            facts.game_topmost ? topmost_change::make_topmost : topmost_change::make_not_topmost;
+    if (facts.game_minimized) {
+        action.move_just_above_game = facts.mirror_topmost && !facts.game_topmost;
+        return action;
     }
-    // A change of band puts the mirror at the top of it: back just above the
-    // game at once.
-    action.move_just_above_game = action.topmost != topmost_change::none ||
+    action.move_just_above_game = facts.game_topmost != facts.mirror_topmost ||
                                   facts.place == mirror_place::below_game ||
                                   facts.place == mirror_place::above_a_game_window;
     // Only the foreground process may pass the foreground on.

@@ -25,13 +25,12 @@ struct stacking_facts {
     bool game_minimized = false;
     bool game_topmost = false;
     bool mirror_topmost = false;
+    bool operator==(const stacking_facts&) const = default;
 };
 
-enum class topmost_change { none, make_topmost, make_not_topmost };
-
-// What the mirror does about it; nothing, by default.
+// What the mirror does about it; nothing, by default. A move puts it just
+// above the game in the game's band: topmost exactly while the game is.
 struct stacking_action {
-    topmost_change topmost = topmost_change::none;
     bool move_just_above_game = false;
     HWND give_keyboard_to = nullptr;
     bool operator==(const stacking_action&) const = default;
@@ -42,7 +41,8 @@ struct stacking_action {
 // programs' windows between), topmost exactly while the game is, and never
 // moves higher than that, whoever has the keyboard. While it has the
 // keyboard, a window of the game that comes up gets it. While the game is
-// minimized it stays where it is.
+// minimized it stays where it is, but for a topmost mirror over a game that
+// is topmost no more: it goes down to the game.
 stacking_action decide_stacking(const stacking_facts& facts) noexcept;
 
 } // namespace orvane

@@ -164,17 +164,15 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
     }
 }
 
-// Each situation (who has the keyboard, where the mirror stands, the game's
-// window above, the game minimized, the game topmost, the mirror topmost),
-// then what the rules ask of the mirror: it stands just above the game (never
-// higher, whoever has the keyboard; higher only where it already is, with
-// other programs' windows between), topmost exactly while the game is, passes
-// the keyboard to a window of the game only while it has the keyboard itself,
-// and does nothing while the game is minimized.
+// Each situation, then what the rules ask of the mirror: it stands just above
+// the game (never higher, whoever has the keyboard; higher only where it
+// already is, with other programs' windows between), topmost exactly while the
+// game is, passes the keyboard to a window of the game only while it has the
+// keyboard itself, and does nothing while the game is minimized but go down to
+// a game that is topmost no more.
 TEST(stacking, each_situation_gives_the_move_the_rules_ask_for) {
     using enum foreground_holder;
     using enum mirror_place;
-    using enum topmost_change;
     HWND box = reinterpret_cast<HWND>(0x1234);
     const stacking_action move{.move_just_above_game = true};
     const struct {
@@ -183,23 +181,31 @@ TEST(stacking, each_situation_gives_the_move_the_rules_ask_for) {
         stacking_action action;
     } rows[] = {
         // clang-format off
-        {"another program in front when the game's box closes", {other, just_above_game}, {}},
-        {"another program in front, the game raised above the mirror", {other, below_game}, move},
-        {"the game clicked in the task bar", {game, below_game}, move},
-        {"nobody has the keyboard, the game above", {nobody, below_game}, move},
-        {"a topmost game", {game, below_game, {}, false, true}, {make_topmost, true}},
-        {"a topmost game covered", {mirror, just_above_game, {}, false, true, true}, {}},
-        {"the game topmost no more", {other, just_above_game, {}, false, false, true},
-         {make_not_topmost, true}},
-        {"a box of the game below its main window", {game_window, just_above_game}, {}},
-        {"a box of the game under the mirror", {other, above_a_game_window}, move},
-        {"the mirror in place", {mirror, just_above_game}, {}},
-        {"the mirror higher, other programs' windows between", {mirror, above_other_windows}, {}},
+        {"another program in front when the game's box closes",
+         {.foreground = other, .place = just_above_game}, {}},
+        {"another program in front, the game raised above the mirror",
+         {.foreground = other, .place = below_game}, move},
+        {"the game clicked in the task bar", {.foreground = game, .place = below_game}, move},
+        {"nobody has the keyboard, the game above", {.foreground = nobody, .place = below_game}, move},
+        {"a topmost game", {.foreground = game, .place = below_game, .game_topmost = true}, move},
+        {"a topmost game covered",
+         {.foreground = mirror, .game_topmost = true, .mirror_topmost = true}, {}},
+        {"the game topmost no more", {.foreground = other, .mirror_topmost = true}, move},
+        {"a box of the game below its main window", {.foreground = game_window}, {}},
+        {"a box of the game under the mirror", {.foreground = other, .place = above_a_game_window},
+         move},
+        {"the mirror in place", {.foreground = mirror}, {}},
+        {"the mirror higher, other programs' windows between",
+         {.foreground = mirror, .place = above_other_windows}, {}},
         {"a box of the game comes up while the mirror has the keyboard",
-         {mirror, just_above_game, box}, {.give_keyboard_to = box}},
+         {.foreground = mirror, .game_window_above = box}, {.give_keyboard_to = box}},
         {"a box of the game comes up while the game has the keyboard",
-         {game, just_above_game, box}, {}},
-        {"the game minimized", {mirror, below_game, box, true, true}, {}},
+         {.foreground = game, .game_window_above = box}, {}},
+        {"the game minimized, topmost, a box above",
+         {.foreground = mirror, .place = below_game, .game_window_above = box,
+          .game_minimized = true, .game_topmost = true}, {}},
+        {"the game minimized, topmost no more",
+         {.foreground = other, .game_minimized = true, .mirror_topmost = true}, move},
         // clang-format on
     };
     for (const auto& [situation, facts, action] : rows) {
