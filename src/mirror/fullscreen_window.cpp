@@ -94,7 +94,17 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
 // stopping it afterwards would stop.
 void fullscreen_window::start_timer() noexcept {
     timer.reset();
-    timer = start_window_timer(window.get(), timer_interval_ms);
+    timer = start_window_timer(window.get(), tick_pace.interval_ms());
+}
+
+// Something that can change the picture happened: the full rate at once, and
+// the picture still only from now on.
+void fullscreen_window::wake() noexcept {
+    still_since = monotonic_clock::now();
+    if (tick_pace.resting) {
+        tick_pace.resting = false;
+        start_timer();
+    }
 }
 
 LRESULT CALLBACK fullscreen_window::mirror_window_proc(HWND hwnd, UINT message, WPARAM wparam,
@@ -115,6 +125,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
             ::PostMessageW(source_window, message, wparam,
                            message == WM_MOUSEWHEEL ? wheel_position(lparam)
                                                     : picture->game_position(lparam));
+            wake();
         }
         return 0;
     }
@@ -141,6 +152,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
         if (!::IsIconic(source_window)) {
             follow_game_client(true);
         }
+        wake();
         return 0;
     case WM_KEYDOWN:
         if (wparam == VK_F8) {
@@ -151,6 +163,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
     case WM_KEYUP:
         if (game_state_of(source_window).takes_input()) {
             ::PostMessageW(source_window, message, wparam, lparam);
+            wake();
         }
         return 0;
     default:
@@ -165,6 +178,7 @@ LRESULT fullscreen_window::handle_message(UINT message, WPARAM wparam, LPARAM lp
 // (the thread's own state need not have seen that), at the price of a Shift
 // let go before its F8 is handled counting as let go.
 void fullscreen_window::act_on_f8(LPARAM lparam) noexcept {
+    wake();
     const bool repeated = (lparam & (LPARAM{1} << 30)) != 0;
     if (::GetKeyState(VK_SHIFT) < 0 && ::GetAsyncKeyState(VK_SHIFT) < 0) {
         if (!repeated) {
@@ -189,13 +203,18 @@ LPARAM fullscreen_window::wheel_position(LPARAM screen_position) const noexcept 
 }
 
 // The mirror's place next to the game and the keyboard, as decide_stacking
-// says, once for each change of the facts: a move the system refuses is not
-// asked for again on the next look. And the monitor it covers. Only the
-// mirror's own window is moved.
+// says, once for each change of the facts, not on a timer: an action is
+// taken again only when it was not seen to take (the system refused a move,
+// or the game rose above the mirror again at once), once on the next look.
+// And the monitor it covers. Only the mirror's own window is moved.
 void fullscreen_window::look_around(HWND foreground) noexcept {
-    const stacking_facts facts =
-        stacking_facts_of(source_window, source_process, window.get(), foreground, game);
-    if (facts != std::exchange(facts_acted_on, facts)) {
+    const auto facts_now = [&](HWND holder) {
+        return stacking_facts_of(source_window, source_process, window.get(), holder, game);
+    };
+    const stacking_facts facts = facts_now(foreground);
+    const bool changed = facts != facts_acted_on;
+    if (changed || std::exchange(act_again, false)) {
+        wake(); // the game's windows or the keyboard changed
         const stacking_action action = decide_stacking(facts);
         if (action.move_just_above_game) {
             move_just_above(window.get(), source_window);
@@ -204,6 +223,8 @@ void fullscreen_window::look_around(HWND foreground) noexcept {
         if (action.give_keyboard_to && ::GetForegroundWindow() == window.get()) {
             ::SetForegroundWindow(action.give_keyboard_to);
         }
+        facts_acted_on = action == stacking_action{} ? facts : facts_now(::GetForegroundWindow());
+        act_again = changed && facts_acted_on == facts && !(action == stacking_action{});
     }
     cover_game_monitor();
 }

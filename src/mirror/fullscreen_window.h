@@ -4,6 +4,7 @@
 #include "common/windows_owners.h"
 #include "mirror/game_window.h"
 #include "mirror/mode_label.h"
+#include "mirror/pace.h"
 #include "mirror/scaled_picture.h"
 #include "mirror/scaling_mode.h"
 
@@ -17,7 +18,8 @@ namespace orvane {
 
 // The borderless window that covers the game window's monitor and shows the
 // game's client area on it, scaled as `scaling` says and refreshed by a
-// self-adjusting timer whenever the game's picture has changed. It follows the
+// self-adjusting timer whenever the game's picture has changed, resting while
+// it is still and woken by what can change it. It follows the
 // game (game_window): its state and client size each tick; its place in the Z
 // order, the keyboard and its monitor a few times a second and at once when
 // the game's state or the keyboard changes. Input that reaches it is posted
@@ -37,7 +39,7 @@ public:
     // The mirror window; null once it has been destroyed.
     [[nodiscard]] HWND handle() const noexcept { return window.get(); }
     [[nodiscard]] const RECT& picture_rect() const noexcept { return picture->rect(); }
-    [[nodiscard]] std::uint32_t interval_ms() const noexcept { return timer_interval_ms; }
+    [[nodiscard]] std::uint32_t interval_ms() const noexcept { return tick_pace.interval_ms(); }
 
     static LRESULT CALLBACK mirror_window_proc(HWND hwnd, UINT message, WPARAM wparam,
                                                LPARAM lparam) noexcept;
@@ -49,6 +51,7 @@ private:
     void act_on_f8(LPARAM lparam) noexcept;
     [[nodiscard]] LPARAM wheel_position(LPARAM screen_position) const noexcept;
     void start_timer() noexcept;
+    void wake() noexcept;
     void detach() noexcept;
     void look_around(HWND foreground) noexcept;
     void cover_game_monitor() noexcept;
@@ -73,7 +76,10 @@ private:
     std::optional<scaled_picture> picture;
     window_timer timer;
     bool keep_aspect_ratio = true;
-    std::uint32_t timer_interval_ms = 20;
+    pace tick_pace;
+    // Since when the picture has not changed, nor anything that can change it
+    // happened.
+    monotonic_clock::time_point still_since = monotonic_clock::now();
     scaling_mode scaling = scaling_mode::nearest;
     // Ticks on which the game's device context is got afresh: after the game
     // was minimized, it goes on reading the minimized picture for a while.
@@ -84,6 +90,7 @@ private:
     game_state game;
     HWND foreground_window = nullptr;
     std::optional<stacking_facts> facts_acted_on;
+    bool act_again = false;
     monotonic_clock::time_point next_look{};
     static constexpr auto look_interval = std::chrono::milliseconds(100);
     mode_label label;

@@ -1,6 +1,5 @@
 #include "common/elapsed_time.h"
 #include "mirror/fullscreen_window.h"
-#include "mirror/mirror_geometry.h"
 
 namespace orvane {
 
@@ -11,10 +10,11 @@ void fullscreen_window::update_destination_rect() noexcept {
 }
 
 // A tick follows the game, reads its picture and shows it only when it has
-// changed: a still game costs one read and one comparison. A minimized game's
-// picture is not its own: the last one stays. The Z order, the keyboard and
-// the monitor cost several calls into the system: they are looked at a few
-// times a second, and at once when the game's state or the keyboard changes.
+// changed: a still game costs one read and one comparison, and after a still
+// second the ticks rest. A minimized game's picture is not its own: the last
+// one stays. The Z order, the keyboard and the monitor cost several calls into
+// the system: they are looked at a few times a second, and at once when the
+// game's state or the keyboard changes.
 void fullscreen_window::next_frame() noexcept {
     const auto start = monotonic_clock::now();
     const game_state now = game_state_of(source_window);
@@ -26,29 +26,36 @@ void fullscreen_window::next_frame() noexcept {
         ::InvalidateRect(window.get(), &label.place(), FALSE); // the mode's name goes
     }
     HWND foreground = ::GetForegroundWindow();
-    const bool changed = now != game || foreground != foreground_window;
+    if (now != game || foreground != foreground_window) {
+        wake();
+        next_look = start; // looked at once
+    }
     game = now;
     foreground_window = foreground;
-    const bool look = changed || start >= next_look;
+    const bool look = start >= next_look;
     if (look) {
         next_look = start + look_interval;
         look_around(foreground);
     }
     if (game.minimized) {
         dc_renewals = renewals_after_minimized;
-        return;
-    }
-    follow_game_client(look);
-    if (picture->read(source_dc.get().dc) == picture_read::changed) {
-        // Drawn now, so that the interval follows what the whole frame costs.
-        if (HDC target = ::GetDC(window.get())) {
-            draw_picture(target);
-            ::ReleaseDC(window.get(), target);
+    } else {
+        follow_game_client(look);
+        if (picture->read(source_dc.get().dc) == picture_read::changed) {
+            still_since = start;
+            // Drawn now, so that the interval follows what the whole frame costs.
+            if (HDC target = ::GetDC(window.get())) {
+                draw_picture(target);
+                ::ReleaseDC(window.get(), target);
+            }
         }
     }
-    const auto elapsed = whole_milliseconds_rounded_up(monotonic_clock::now() - start);
-    if (const auto interval = adapted_timer_interval(timer_interval_ms, elapsed)) {
-        timer_interval_ms = *interval;
+    const auto end = monotonic_clock::now();
+    const pace next = next_pace(tick_pace, whole_milliseconds_rounded_up(end - start),
+                                whole_milliseconds_rounded_up(end - still_since));
+    const bool new_interval = next.interval_ms() != tick_pace.interval_ms();
+    tick_pace = next;
+    if (new_interval) {
         start_timer();
     }
 }

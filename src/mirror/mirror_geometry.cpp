@@ -86,13 +86,4 @@ LPARAM position_in_game(LPARAM position, const RECT& picture, SIZE game_size) no
                            pixel_shown(offset_y, game_size.cy, picture.bottom - picture.top));
 }
 
-std::optional<std::uint32_t> adapted_timer_interval(std::uint32_t interval_ms,
-                                                    std::int64_t elapsed_ms) noexcept {
-    const std::int64_t interval = interval_ms;
-    if (elapsed_ms < interval && (interval <= 20 || interval - elapsed_ms <= 10)) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(elapsed_ms + 5);
-}
-
 } // namespace orvane

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <optional>
 
 namespace orvane {
 
@@ -36,11 +35,5 @@ std::int64_t pixel_shown(std::int64_t offset, LONG size, LONG picture_size) noex
 // wraps to a large offset, as 16-bit arithmetic gives it; x keeps its low 16
 // bits, y all of them.
 LPARAM position_in_game(LPARAM position, const RECT& picture, SIZE game_size) noexcept;
-
-// The repaint interval after a paint that took `elapsed_ms`: the paint time
-// plus 5 ms when the paint took at least the interval, or when an interval
-// above 20 ms is more than 10 ms longer than the paint; otherwise none (kept).
-std::optional<std::uint32_t> adapted_timer_interval(std::uint32_t interval_ms,
-                                                    std::int64_t elapsed_ms) noexcept;
 
 } // namespace orvane

@@ -217,6 +217,7 @@ struct mirror_desktop {
     // The game restored, and its exact picture read with the place of each colour.
     void read_art() {
         ::ShowWindow(game.window, SW_RESTORE);
+        give_keyboard(game.window); // as its task bar button does
         eventually([&] {
             const picture before = std::exchange(art, capture(game.window, {0, 0, 160, 144}));
             return mostly(art.at(0, 0), red) && art.pixels == before.pixels;
@@ -437,6 +438,7 @@ TEST_F(mirror_scenario, follows_the_game_minimized_and_restored) {
         return pixel == 0 || d.colours.contains(pixel);
     }));
     ::ShowWindow(d.game.window, SW_RESTORE);
+    give_keyboard(d.game.window); // as its task bar button does
     EXPECT_TRUE(m.shows());
     EXPECT_TRUE(m.in_place());
 }
@@ -540,6 +542,27 @@ TEST_F(mirror_scenario, covers_a_topmost_game_and_stays_in_place) {
             ASSERT_EQ(z_order(), order) << "the mirror moved";
             std::this_thread::sleep_for(20ms);
         }
+    }
+    EXPECT_TRUE(m.shows());
+}
+
+// After two still seconds the mirror rests; a key passed on to the game wakes
+// it, and the game's picture, changed by the key, is on the screen within a
+// few ticks, well before a resting look. Then as it was.
+TEST_F(mirror_scenario, rests_while_the_game_is_still_and_wakes_for_a_key) {
+    const mirror_desktop& d = desktop();
+    const mirror_view& m = mirror();
+    const RECT p = m.rect_in(L"");
+    const LONG x = p.left + (p.right - p.left) / 320, y = p.top + (p.bottom - p.top) / 288;
+    const auto corner = [&] {
+        return capture(m.tool.mirror, {x, y, x + 1, y + 1}).at(0, 0);
+    };
+    for (const std::uint32_t colour : {d.art.at(0, 0) ^ 0xFFFFFF, d.art.at(0, 0)}) {
+        std::this_thread::sleep_for(2s);
+        const auto start = clock::now();
+        ::PostMessageW(m.tool.mirror, WM_KEYDOWN, 'I', 0x00170001);
+        EXPECT_TRUE(eventually([&] { return corner() == colour; }));
+        EXPECT_LT(clock::now() - start, 75ms) << "inverted: " << (colour != d.art.at(0, 0));
     }
     EXPECT_TRUE(m.shows());
 }

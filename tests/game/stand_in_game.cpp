@@ -15,8 +15,8 @@
 //   ORVANE_GAME_MINIMIZED      "1": the main window starts minimized
 // As a game does on its own: the key R switches its client size between the
 // size asked for and one 80 pixels wider, the key M shows a message box, N a
-// notice without taking the keyboard, which WM_APP closes again, and the key
-// T makes the window topmost or not.
+// notice without taking the keyboard, which WM_APP closes again, the key T
+// makes the window topmost or not, and the key I inverts its picture or not.
 // With the argument --close it closes the running stand-in game instead, as a
 // player quitting the game would.
 #include "stand_in.h"
@@ -48,6 +48,7 @@ constexpr const wchar_t* main_window_class = L"Afx:00400000:0";
 const std::wstring shows = environment(L"ORVANE_GAME_SHOWS", L"dialog window");
 const int frame_ms = std::wcstol(environment(L"ORVANE_GAME_FRAME_MS").c_str(), nullptr, 10);
 unsigned frame_number = 0;
+bool inverted = false;
 
 INT_PTR CALLBACK dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
     if (message == WM_INITDIALOG) {
@@ -132,6 +133,9 @@ void paint(HWND window) {
               height_of(client.bottom)},
              bit ? RGB(255, 255, 255) : RGB(0, 0, 0));
     }
+    if (inverted) {
+        ::PatBlt(dc, 0, 0, client.right, client.bottom, DSTINVERT);
+    }
     ::EndPaint(window, &paint_struct);
 }
 
@@ -171,6 +175,9 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         notice = ::CreateWindowExW(0, L"STATIC", L"Stand-in notice", WS_POPUP | WS_BORDER, at.left,
                                    at.top, 120, 40, window, nullptr, nullptr, nullptr);
         ::ShowWindow(notice, SW_SHOWNOACTIVATE);
+    } else if (message == WM_KEYDOWN && wparam == 'I') {
+        inverted = !inverted;
+        ::InvalidateRect(window, nullptr, FALSE);
     } else if (message == WM_APP) {
         ::DestroyWindow(notice);
     } else if (message == WM_KEYDOWN && wparam == 'T') {

@@ -8,6 +8,7 @@
 #include "common/windows_error.h"
 #include "mirror/fullscreen_window.h"
 #include "mirror/mirror_geometry.h"
+#include "mirror/pace.h"
 #include "mirror/pixel_scaling.h"
 #include "mirror/stacking.h"
 #include "options/command_line_options.h"
@@ -69,7 +70,7 @@ TEST(options, key_value_elements_lookups_and_the_names_of_layouts_and_modes) {
     }
 }
 
-TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
+TEST(mirror_geometry, picture_rectangles_and_mouse_translation) {
     // Client and source sizes, then the letterbox and the integer rectangle.
     const std::array<LONG, 12> rect_cases[] = {
         {1920, 1080, 640, 480, 240, 0, 1680, 1080, 320, 60, 1600, 1020}, // scale 2.25
@@ -152,15 +153,29 @@ TEST(mirror_geometry, picture_rectangles_mouse_translation_and_timer_interval) {
                   std::int64_t{row[9]} << 16 | row[8])
             << row[0] << ", " << row[1];
     }
-    // Interval and paint time, then the new interval or none (kept).
-    const std::tuple<std::uint32_t, std::int64_t, std::optional<std::uint32_t>> timer_cases[] = {
-        {20, 3, std::nullopt},  {20, 20, 25}, {20, 37, 42},         {42, 33, std::nullopt},
-        {42, 31, 36},           {25, 3, 8},   {8, 3, std::nullopt}, {10, 10, 15},
-        {31, 21, std::nullopt}, {31, 20, 25}};
     EXPECT_EQ(whole_milliseconds_rounded_up(1'000'001ns), 2); // any started millisecond counts
-    for (const auto& [interval, elapsed, expected] : timer_cases) {
-        EXPECT_EQ(adapted_timer_interval(interval, elapsed), expected)
-            << interval << " " << elapsed;
+}
+
+// The awake interval and resting, a frame's time and how long the picture has
+// been still, in ms; then the awake interval, resting, and the timer's
+// interval. A frame that takes the interval or more lengthens it to the frame
+// plus 5; an interval above 20 more than 10 longer than the frame shrinks to
+// the frame plus 5, but not below 20 (25 and 3 gave 8, for good); a picture
+// still for a second rests, at 100 ms or the awake interval if longer;
+// woken (still for 0), the awake interval again.
+TEST(pace, the_interval_follows_the_frame_and_rests_after_a_still_second) {
+    const std::array<std::int64_t, 7> rows[] = {
+        {20, 0, 3, 0, 20, 0, 20},        {20, 0, 20, 0, 25, 0, 25},    {20, 0, 37, 0, 42, 0, 42},
+        {42, 0, 33, 0, 42, 0, 42},       {42, 0, 31, 0, 36, 0, 36},    {25, 0, 3, 0, 20, 0, 20},
+        {31, 0, 21, 0, 31, 0, 31},       {31, 0, 20, 0, 25, 0, 25},    {10, 0, 10, 0, 20, 0, 20},
+        {20, 0, 3, 999, 20, 0, 20},      {20, 0, 3, 1000, 20, 1, 100}, {42, 1, 3, 5000, 20, 1, 100},
+        {20, 0, 150, 2000, 155, 1, 155}, {20, 1, 3, 0, 20, 0, 20},
+    };
+    for (const auto& [awake, resting, frame, still, next_awake, next_resting, interval] : rows) {
+        const pace next = next_pace({std::uint32_t(awake), resting != 0}, frame, still);
+        EXPECT_EQ((std::array<std::int64_t, 3>{next.awake_ms, next.resting, next.interval_ms()}),
+                  (std::array{next_awake, next_resting, interval}))
+            << awake << " " << resting << " " << frame << " " << still;
     }
 }
 
