@@ -22,19 +22,26 @@ struct filtered_sample {
 };
 filtered_sample filtered_sample_at(LONG i, LONG from, LONG to, LONG whole) noexcept;
 
-// Whether `count` pixels at `a` and at `b` are the same, 16 bytes at a time.
+// Whether `count` pixels at `a` and at `b` are the same, 32 bytes at a time
+// with AVX2, else 16.
 bool same_pixels(const std::uint32_t* a, const std::uint32_t* b, std::size_t count) noexcept;
+
+// The vector instructions the pixel loops use: SSE2, which every x86-64 CPU
+// has, or AVX2 too where the CPU and the system have it (looked at once).
+enum class pixel_loops { sse2, fastest };
 
 // Scaling of pictures of `from_size` (0xRRGGBB pixels, top row first) to a
 // size of up to `max_width` across, a band of rows at a time from the top.
 // With `whole` 0 each destination pixel is the source pixel it shows
 // (pixel_shown), without blends; otherwise filtered, enlarged by `whole`.
 // Each source row is scaled across once; a destination row repeats it or
-// mixes two, four pixels at a time (SSE2), rounding to the nearest level.
-// Runs of columns showing one source pixel are filled four pixels a store.
+// mixes two, eight pixels at a time (AVX2) or four (SSE2), rounding to the
+// nearest level. Runs of columns showing one source pixel are filled eight or
+// four pixels a store. Both give the same pixels.
 class pixel_scaler {
 public:
-    pixel_scaler(SIZE from_size, LONG whole, LONG max_width) noexcept;
+    pixel_scaler(SIZE from_size, LONG whole, LONG max_width,
+                 pixel_loops loops = pixel_loops::fastest) noexcept;
     // Whether it got its storage.
     explicit operator bool() const noexcept { return storage_ && weights_; }
 
@@ -47,12 +54,14 @@ public:
 
 private:
     filtered_sample sample_at(LONG i, LONG from, LONG to) const noexcept;
-    std::size_t stride() const noexcept { return std::size_t(max_width_) + 4; }
+    // A row and what a store of eight pixels writes past its end.
+    std::size_t stride() const noexcept { return std::size_t(max_width_) + 8; }
     const std::uint32_t* across(const std::uint32_t* from, LONG source_row) noexcept;
 
     SIZE from_size_;
     LONG whole_;
     LONG max_width_;
+    bool avx2_;
     // Smoothing per column the source pixel and the next one (the last
     // pixel's is itself), the others per run of columns its source pixel and
     // where it starts; then two rows scaled across; then the blended columns

@@ -161,14 +161,14 @@ TEST(mirror_geometry, picture_rectangles_and_mouse_translation) {
 // interval. A frame that takes the interval or more lengthens it to the frame
 // plus 5; an interval above 20 more than 10 longer than the frame shrinks to
 // the frame plus 5, but not below 20 (25 and 3 gave 8, for good); a picture
-// still for a second rests, at 100 ms or the awake interval if longer;
+// still for a second rests, at 125 ms or the awake interval if longer;
 // woken (still for 0), the awake interval again.
 TEST(pace, the_interval_follows_the_frame_and_rests_after_a_still_second) {
     const std::array<std::int64_t, 7> rows[] = {
         {20, 0, 3, 0, 20, 0, 20},        {20, 0, 20, 0, 25, 0, 25},    {20, 0, 37, 0, 42, 0, 42},
         {42, 0, 33, 0, 42, 0, 42},       {42, 0, 31, 0, 36, 0, 36},    {25, 0, 3, 0, 20, 0, 20},
         {31, 0, 21, 0, 31, 0, 31},       {31, 0, 20, 0, 25, 0, 25},    {10, 0, 10, 0, 20, 0, 20},
-        {20, 0, 3, 999, 20, 0, 20},      {20, 0, 3, 1000, 20, 1, 100}, {42, 1, 3, 5000, 20, 1, 100},
+        {20, 0, 3, 999, 20, 0, 20},      {20, 0, 3, 1000, 20, 1, 125}, {42, 1, 3, 5000, 20, 1, 125},
         {20, 0, 150, 2000, 155, 1, 155}, {20, 1, 3, 0, 20, 0, 20},
     };
     for (const auto& [awake, resting, frame, still, next_awake, next_resting, interval] : rows) {
@@ -176,6 +176,76 @@ TEST(pace, the_interval_follows_the_frame_and_rests_after_a_still_second) {
         EXPECT_EQ((std::array<std::int64_t, 3>{next.awake_ms, next.resting, next.interval_ms()}),
                   (std::array{next_awake, next_resting, interval}))
             << awake << " " << resting << " " << frame << " " << still;
+    }
+}
+
+// Pictures of pseudo-random pixels scaled by the SSE2 loops and by the
+// fastest the CPU has (AVX2 where it is there) in each mode (whole factor 0
+// nearest, 1 smooth, more sharp), to sizes whose rows and columns end in
+// every remainder of 8, against the rule worked pixel by pixel: the source
+// pixels under the sample of each column and row, mixed across, then down,
+// each byte p (256 - w) + q w + 128 over 256, rounded down.
+TEST(pixel_scaling, every_loop_gives_the_pixels_of_the_rule) {
+    const auto mixed = [](std::uint32_t p, std::uint32_t q, std::uint32_t w) {
+        std::uint32_t result = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const std::uint32_t a = p >> shift & 0xFF, b = q >> shift & 0xFF;
+            result |= ((a * (256 - w) + b * w + 128) >> 8) << shift;
+        }
+        return result;
+    };
+    const std::array<LONG, 5> cases[] = {{37, 23, 0, 301, 211},     {37, 23, 1, 298, 211},
+                                         {37, 23, 8, 303, 190},     {160, 144, 7, 1203, 1080},
+                                         {160, 144, 1, 1201, 1079}, {5, 3, 1, 19, 7},
+                                         {6, 4, 3, 20, 13},         {640, 480, 0, 1443, 1080}};
+    std::uint32_t seed = 12345;
+    for (const auto& row : cases) {
+        const LONG width = row[0], height = row[1], whole = row[2], to_width = row[3],
+                   to_height = row[4];
+        std::vector<std::uint32_t> art(std::size_t(width * height));
+        for (auto& pixel : art) {
+            pixel = (seed = seed * 1103515245 + 12345) >> 8 & 0xFFFFFF;
+        }
+        const auto sample = [&](LONG i, LONG from, LONG to) {
+            return whole ? filtered_sample_at(i, from, to, whole)
+                         : filtered_sample{LONG(pixel_shown(i, from, to)), 0};
+        };
+        const auto across = [&](LONG row, LONG x) {
+            const filtered_sample column = sample(x, width, to_width);
+            const std::uint32_t* in = art.data() + row * width;
+            return column.weight ? mixed(in[column.source], in[column.source + 1], column.weight)
+                                 : in[column.source];
+        };
+        for (const pixel_loops loops : {pixel_loops::sse2, pixel_loops::fastest}) {
+            pixel_scaler scaler({width, height}, whole, to_width, loops);
+            scaler.scale_to({to_width, to_height});
+            std::vector<std::uint32_t> rows(std::size_t(to_width * to_height));
+            for (LONG first = 0; first < to_height; first += 64) {
+                scaler.scale_rows(art.data(), first, std::min(LONG{64}, to_height - first),
+                                  to_width, rows.data() + first * to_width);
+            }
+            long wrong = 0;
+            for (LONG y = 0; y < to_height; ++y) {
+                const filtered_sample sampled = sample(y, height, to_height);
+                for (LONG x = 0; x < to_width; ++x) {
+                    const std::uint32_t expected =
+                        sampled.weight ? mixed(across(sampled.source, x),
+                                               across(sampled.source + 1, x), sampled.weight)
+                                       : across(sampled.source, x);
+                    wrong += rows[std::size_t(y * to_width + x)] != expected;
+                }
+            }
+            EXPECT_EQ(wrong, 0) << width << "x" << height << " by " << whole << " to " << to_width
+                                << "x" << to_height << (loops == pixel_loops::sse2 ? " sse2" : "");
+        }
+    }
+    // Equal pictures found equal, one changed pixel anywhere found.
+    std::vector<std::uint32_t> a(37, 7), b(37, 7);
+    EXPECT_TRUE(same_pixels(a.data(), b.data(), a.size()));
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        b[i] = 8;
+        EXPECT_FALSE(same_pixels(a.data(), b.data(), a.size())) << i;
+        b[i] = 7;
     }
 }
 
