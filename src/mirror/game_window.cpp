@@ -34,9 +34,7 @@ game_state game_state_of(HWND game) noexcept {
     if (style == 0 && !::IsWindow(game)) {
         return {.gone = true};
     }
-    return {.minimized = (style & WS_MINIMIZE) != 0,
-            .enabled = (style & WS_DISABLED) == 0,
-            .topmost = is_topmost(game)};
+    return {.minimized = (style & WS_MINIMIZE) != 0, .enabled = (style & WS_DISABLED) == 0};
 }
 
 DWORD game_process_of(HWND game) noexcept {
@@ -50,7 +48,7 @@ stacking_facts stacking_facts_of(HWND game, DWORD game_process, HWND mirror, HWN
     stacking_facts facts{.foreground = holder_of(foreground, game, game_process, mirror),
                          .place = mirror_place::below_game,
                          .game_minimized = state.minimized,
-                         .game_topmost = state.topmost,
+                         .game_topmost = is_topmost(game),
                          .mirror_topmost = is_topmost(mirror)};
     // From the game up to the mirror; past it only while the mirror has the
     // keyboard, and so stands near the top. The walk is bounded: windows that

@@ -6,13 +6,12 @@
 
 namespace orvane {
 
-// The game's main window as the mirror follows it: its state each tick (two
-// calls), where it and the mirror stand among the windows on each look.
+// The game's main window as the mirror follows it: its state each tick (one
+// call), where it and the mirror stand among the windows on each look.
 struct game_state {
     bool gone = false;
     bool minimized = false;
     bool enabled = true;
-    bool topmost = false;
     bool operator==(const game_state&) const = default;
     // Input the mirror passes on reaches the game: Windows gives a disabled
     // window none, and a minimized one shows nothing of it.
