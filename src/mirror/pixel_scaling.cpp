@@ -222,6 +222,9 @@ void pixel_scaler::scale_to(SIZE to_size) noexcept {
         nexts[x] = static_cast<std::uint32_t>(std::min(column.source + 1, from_size_.cx - 1));
         std::fill_n(weights_.get() + std::size_t(x) * 4, 4, std::uint16_t(column.weight));
     }
+    // Runs shorter than a store of eight are filled four at a time: each
+    // store writes a whole store's width, whatever the run's.
+    wide_runs_ = avx2_ && runs_ > 0 && to_size_.cx >= 8 * runs_;
 }
 
 // Source row `source_row` scaled across, kept while the rows below need it.
@@ -241,10 +244,10 @@ const std::uint32_t* pixel_scaler::across(const std::uint32_t* from, LONG source
         // writes past its run's end, the next run writes over, or the row's
         // padding takes. Then the blended columns, where a source pixel meets
         // the next.
-        if (avx2_) {
+        if (wide_runs_) {
             fill_runs_avx2(in, sources, nexts, runs_, out);
         }
-        for (LONG run = 0; run < runs_ && !avx2_; ++run) {
+        for (LONG run = 0; run < runs_ && !wide_runs_; ++run) {
             const __m128i pixel = _mm_set1_epi32(static_cast<int>(in[sources[run]]));
             for (std::uint32_t x = nexts[run]; x < nexts[run + 1]; x += 4) {
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), pixel);

@@ -72,6 +72,7 @@ private:
     std::unique_ptr<std::uint16_t[]> weights_;
     SIZE to_size_{};
     LONG runs_ = 0;
+    bool wide_runs_ = false;
     LONG edges_ = 0;
     LONG scaled_rows_[2] = {-1, -1};
 };
