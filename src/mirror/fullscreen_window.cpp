@@ -53,7 +53,7 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     window_class.reset(atom);
 
     source_window = source;
-    source_process = game_process_of(source_window);
+    source_process = process_of(source_window);
     game = game_state_of(source_window);
     dc_renewals = game.minimized ? renewals_after_minimized : 0;
     this->scaling = scaling;

@@ -1,6 +1,13 @@
 #include "mirror/game_window.h"
 
 namespace orvane {
+
+DWORD process_of(HWND window) noexcept {
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    return process;
+}
+
 namespace {
 
 constexpr int max_steps = 4096;
@@ -10,21 +17,21 @@ bool is_topmost(HWND window) noexcept {
 }
 
 bool of_game(HWND window, HWND game, DWORD game_process) noexcept {
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    return process == game_process || ::GetWindow(window, GW_OWNER) == game;
+    return process_of(window) == game_process || ::GetWindow(window, GW_OWNER) == game;
 }
 
 foreground_holder holder_of(HWND foreground, HWND game, DWORD game_process, HWND mirror) noexcept {
     if (!foreground) {
         return foreground_holder::nobody;
     }
-    if (foreground == mirror || foreground == game) {
-        return foreground == mirror ? foreground_holder::mirror : foreground_holder::game;
+    if (foreground == mirror) {
+        return foreground_holder::mirror;
     }
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(foreground, &process);
-    return process == game_process ? foreground_holder::game_window : foreground_holder::other;
+    if (foreground == game) {
+        return foreground_holder::game;
+    }
+    return process_of(foreground) == game_process ? foreground_holder::game_window
+                                                  : foreground_holder::other;
 }
 
 } // namespace
@@ -35,12 +42,6 @@ game_state game_state_of(HWND game) noexcept {
         return {.gone = true};
     }
     return {.minimized = (style & WS_MINIMIZE) != 0, .enabled = (style & WS_DISABLED) == 0};
-}
-
-DWORD game_process_of(HWND game) noexcept {
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(game, &process);
-    return process;
 }
 
 stacking_facts stacking_facts_of(HWND game, DWORD game_process, HWND mirror, HWND foreground,
@@ -72,12 +73,9 @@ stacking_facts stacking_facts_of(HWND game, DWORD game_process, HWND mirror, HWN
         const bool game_window = of_game(above, game, game_process);
         game_between |= between && game_window;
         other_between |= between && !game_window;
-        if (game_window && ::IsWindowEnabled(above)) {
+        if (whole_way && game_window && ::IsWindowEnabled(above)) {
             facts.game_window_above = above;
         }
-    }
-    if (!whole_way) {
-        facts.game_window_above = nullptr;
     }
     return facts;
 }

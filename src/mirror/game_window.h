@@ -19,8 +19,8 @@ struct game_state {
 };
 game_state game_state_of(HWND game) noexcept;
 
-// The game's process, as the mirror tells its windows from others'.
-DWORD game_process_of(HWND game) noexcept;
+// The process of a window: the game's tells its windows from others'.
+DWORD process_of(HWND window) noexcept;
 
 // Who has the keyboard, where the mirror stands, and the game's windows
 // above its main window, as the Z order says now.
