@@ -329,7 +329,8 @@ std::vector<figure> measure_modes(HWND game, std::chrono::seconds duration) {
     slice_figures totals[std::size(modes)];
     for (const auto end = clock::now() + duration * std::size(modes); clock::now() < end;) {
         for (std::size_t m = 0; m < std::size(modes); ++m) {
-            fullscreen_window mirror(std::wstring(test::mirror_class), game, modes[m].second);
+            fullscreen_window mirror(std::wstring(test::mirror_class), game,
+                                     {.scaling = modes[m].second});
             pump_messages_until(clock::now() + 200ms, nullptr); // its first paints
             auto& figures = totals[m];
             const auto start = clock::now();

@@ -3,6 +3,7 @@
 #include "app/message_loop.h"
 #include "mirror/fullscreen_window.h"
 #include "options/known_options.h"
+#include "options/settings_file.h"
 #include "process/target_process.h"
 #include "windows/resolution_dialog.h"
 #include "windows/target_window_search.h"
@@ -29,7 +30,9 @@ HWND start_game(const command_line_options& options, std::wstring_view window_te
 }
 
 int launch_sequence(const wchar_t* command_line) {
-    const command_line_options options = parse_command_line(command_line);
+    command_line_options options = parse_command_line(command_line);
+    settings_file settings;
+    add_settings(options, settings.text()); // the command line wins
     const auto window_text_start = get_option(options, option::window_text_start);
     const auto window_class_name = get_option(options, option::window_class_name);
 
@@ -38,8 +41,13 @@ int launch_sequence(const wchar_t* command_line) {
         game_window = start_game(options, window_text_start, window_class_name);
     }
 
-    fullscreen_window mirror(L"ForceFullScreenWindow", game_window,
-                             scaling_mode_named(get_option(options, option::scaling)));
+    const mirror_choices choices{.scaling =
+                                     scaling_mode_named(get_option(options, option::scaling)),
+                                 .stretch = get_option(options, option::stretch) == L"yes"};
+    fullscreen_window mirror(L"ForceFullScreenWindow", game_window, choices,
+                             [&settings](const known_option& option, std::wstring_view value) {
+                                 settings.keep(option, value);
+                             });
     run_message_loop(mirror);
     return 0;
 }

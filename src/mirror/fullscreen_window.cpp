@@ -11,11 +11,12 @@
 namespace orvane {
 
 fullscreen_window::fullscreen_window(const std::wstring& class_name, HWND source,
-                                     scaling_mode scaling) {
+                                     const mirror_choices& choices, choice_keeper keep_choice)
+    : keep_choice(std::move(keep_choice)) {
     // Released here rather than by the members' destructors: destroying the
     // window runs handle_message, which must find every member alive.
     try {
-        construct(class_name, source, scaling);
+        construct(class_name, source, choices);
     } catch (...) {
         release();
         throw;
@@ -35,7 +36,7 @@ void fullscreen_window::release() noexcept {
 }
 
 void fullscreen_window::construct(const std::wstring& class_name, HWND source,
-                                  scaling_mode scaling) {
+                                  const mirror_choices& choices) {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW class_info{};
     class_info.cbSize = sizeof class_info;
@@ -56,7 +57,8 @@ void fullscreen_window::construct(const std::wstring& class_name, HWND source,
     source_process = process_of(source_window);
     game = game_state_of(source_window);
     dc_renewals = game.minimized ? renewals_after_minimized : 0;
-    this->scaling = scaling;
+    scaling = choices.scaling;
+    keep_aspect_ratio = !choices.stretch;
     HDC dc = ::GetDC(source_window);
     if (!dc) {
         throw windows_error("Unable to get the window DC");
@@ -187,6 +189,9 @@ void fullscreen_window::act_on_f8(LPARAM lparam) noexcept {
     } else if (LOWORD(lparam) <= 1) {
         keep_aspect_ratio = !keep_aspect_ratio;
         update_destination_rect();
+        if (keep_choice) {
+            keep_choice(option::stretch, keep_aspect_ratio ? L"no" : L"yes");
+        }
     }
 }
 
@@ -205,7 +210,7 @@ LPARAM fullscreen_window::wheel_position(LPARAM screen_position) const noexcept 
 // The mirror's place next to the game and the keyboard, as decide_stacking
 // says, once for each change of the facts, not on a timer: an action is
 // taken again only when it was not seen to take (the system refused a move,
-// or the game rose above the mirror again at once), once on the next look.
+// or the game rose above the mirror again at once), after 1, 2, 4 ... 32 looks.
 // And the monitor it covers. Only the mirror's own window is moved.
 void fullscreen_window::look_around(HWND foreground) noexcept {
     const auto facts_now = [&](HWND holder) {
@@ -213,7 +218,11 @@ void fullscreen_window::look_around(HWND foreground) noexcept {
     };
     const stacking_facts facts = facts_now(foreground);
     const bool changed = facts != facts_acted_on;
-    if (changed || std::exchange(act_again, false)) {
+    if (changed) {
+        tries_unseen = 0;
+        looks_to_next_try = 0;
+    }
+    if (changed || (looks_to_next_try > 0 && --looks_to_next_try == 0)) {
         wake(); // the game's windows or the keyboard changed
         const stacking_action action = decide_stacking(facts);
         if (action.move_just_above_game) {
@@ -224,7 +233,12 @@ void fullscreen_window::look_around(HWND foreground) noexcept {
             ::SetForegroundWindow(action.give_keyboard_to);
         }
         facts_acted_on = action == stacking_action{} ? facts : facts_now(::GetForegroundWindow());
-        act_again = changed && facts_acted_on == facts && !(action == stacking_action{});
+        // Not seen to take (something raced it): asked for again, ever more
+        // rarely, so that a window that keeps taking the place is not fought.
+        if (facts_acted_on == facts && !(action == stacking_action{})) {
+            looks_to_next_try = 1 << tries_unseen;
+            tries_unseen = std::min(tries_unseen + 1, 5);
+        }
     }
     cover_game_monitor();
 }
@@ -295,6 +309,9 @@ void fullscreen_window::switch_scaling() noexcept {
     scaling = next_scaling_mode(scaling);
     label.show_from(monotonic_clock::now());
     show_new_picture(picture->client());
+    if (keep_choice) {
+        keep_choice(option::scaling, scaling_mode_name(scaling));
+    }
 }
 
 // The window is going: the object lets go of it without destroying anything,

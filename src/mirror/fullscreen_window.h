@@ -7,14 +7,25 @@
 #include "mirror/pace.h"
 #include "mirror/scaled_picture.h"
 #include "mirror/scaling_mode.h"
+#include "options/known_options.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
 namespace orvane {
+
+// How the picture is shown; the player switches both.
+struct mirror_choices {
+    scaling_mode scaling = scaling_mode::nearest;
+    bool stretch = false;
+};
+
+// Keeps the player's choice of an option for the next run. Must not throw.
+using choice_keeper = std::function<void(const known_option& option, std::wstring_view value)>;
 
 // The borderless window that covers the game window's monitor and shows the
 // game's client area on it, scaled as `scaling` says and refreshed by a
@@ -24,14 +35,15 @@ namespace orvane {
 // order, the keyboard and its monitor a few times a second and at once when
 // the game's state or the keyboard changes. Input that reaches it is posted
 // on to the game window while the game takes input; F8 switches between
-// keeping the proportions and stretching, Shift+F8 to the next scaling mode.
+// keeping the proportions and stretching, Shift+F8 to the next scaling mode;
+// each switch goes to `keep_choice`.
 // Its address is in the window's GWLP_USERDATA, so it stays at one place:
 // neither copied nor moved.
 class fullscreen_window {
 public:
     // Throws windows_error, having released what it acquired.
     fullscreen_window(const std::wstring& class_name, HWND source_window,
-                      scaling_mode scaling = scaling_mode::nearest);
+                      const mirror_choices& choices = {}, choice_keeper keep_choice = {});
     ~fullscreen_window();
     fullscreen_window(const fullscreen_window&) = delete;
     fullscreen_window& operator=(const fullscreen_window&) = delete;
@@ -45,7 +57,7 @@ public:
                                                LPARAM lparam) noexcept;
 
 private:
-    void construct(const std::wstring& class_name, HWND source, scaling_mode scaling);
+    void construct(const std::wstring& class_name, HWND source, const mirror_choices& choices);
     void release() noexcept;
     LRESULT handle_message(UINT message, WPARAM wparam, LPARAM lparam) noexcept;
     void act_on_f8(LPARAM lparam) noexcept;
@@ -90,10 +102,12 @@ private:
     game_state game;
     HWND foreground_window = nullptr;
     std::optional<stacking_facts> facts_acted_on;
-    bool act_again = false;
+    int tries_unseen = 0;      // since the facts last changed
+    int looks_to_next_try = 0; // 0: none
     monotonic_clock::time_point next_look{};
     static constexpr auto look_interval = std::chrono::milliseconds(100);
     mode_label label;
+    choice_keeper keep_choice;
 };
 
 } // namespace orvane

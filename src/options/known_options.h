@@ -29,9 +29,11 @@ inline constexpr known_option dialog_class_name{L"--orvane-game-resolution-windo
                                                 L"#32770"};
 // How the game's picture is scaled.
 inline constexpr known_option scaling{L"--orvane-scaling", L"nearest"};
+// "yes": the picture stretched over the whole screen from the start, as F8 does.
+inline constexpr known_option stretch{L"--orvane-stretch", L"no"};
 } // namespace option
 
-// The option's value on the command line, or its default.
+// The option's value on the command line or in the settings file, or its default.
 inline std::wstring_view get_option(const command_line_options& options,
                                     const known_option& known) {
     return get_option(options, known.key, known.default_value);

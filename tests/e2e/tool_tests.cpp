@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iostream>
 #include <list>
 #include <map>
 #include <optional>
@@ -30,13 +31,32 @@ struct launch_row {
     std::wstring error;   // the error box's text; empty: the mirror shows
     int layout = 3;       // chosen in the dialog
     std::wstring game_at = L"OrvanePC.exe"; // where the stand-in game is copied
+    std::string settings = "";              // the settings file, "{texts}" the row's texts
+    bool read_only = false; // the tool in a folder it cannot write to, the file under %APPDATA%
 };
 
 const launch_row rows[] = {
-    // The two waits of 5 s first, so that the others run meanwhile.
+    // The waits of 5 s first, so that the others run meanwhile.
     {"no_resolution_dialog", L"OrvanePC.exe", L"", L"window",
      L"Game Resolution selection window was not found"},
     {"main_window_too_late", L"OrvanePC.exe", L"", L"dialog", L"The target window was not found"},
+    {"settings_name_the_class", nullptr, L"", L"", L"The target window was not found", 3,
+     L"OrvanePC.exe",
+     "[orvane-fullscreen]\r\nwindow-text-start={texts}\r\ngame-resolution-window-title={texts}\r\n"
+     "window-class-name=NoSuchClass\r\n"},
+    {"settings_name_the_game", nullptr, L"", L"", L"", 4, L"games\\Game.exe",
+     "\xEF\xBB\xBF; mine\r\n[orvane-fullscreen]\r\nexe-path=games\\Game.exe\r\n"
+     "window-text-start=\"{texts}\"\r\ngame-resolution-window-title={texts}\r\n"
+     "game-resolution=ppc\r\nwindow-class-name=Afx:00400000:0\r\n"},
+    {"command_line_over_settings", L"OrvanePC.exe", L"--orvane-game-resolution=palm", L"", L"", 1,
+     L"OrvanePC.exe",
+     "[orvane-fullscreen]\nexe-path=NoSuchGame.exe\ngame-resolution=ppc\nwindow-text-start=No\n"},
+    {"read_only_folder_settings_under_appdata", nullptr, L"", L"", L"", 2, L"OrvanePC.exe",
+     "[orvane-fullscreen]\r\nwindow-text-start={texts}\r\ngame-resolution-window-title={texts}\r\n"
+     "game-resolution=palm+\r\n",
+     true},
+    {"read_only_folder_first_choice_under_appdata", L"OrvanePC.exe", L"", L"", L"", 3,
+     L"OrvanePC.exe", "", true},
     {"every_default", nullptr, L"", L"", L""},
     {"absolute_path_with_blank", L"{game}", L"--orvane-game-resolution=ppc", L"", L"", 4,
      L"my games\\Orvane PC.exe"},
@@ -50,9 +70,13 @@ const launch_row rows[] = {
      L"Game Resolution selection OK button was not found"},
 };
 
+// The tool that cannot write to its folder (scripts/lib/test-pass mounts it).
+const auto read_only_tool =
+    tool_exe.parent_path().parent_path() / L"read-only" / tool_exe.filename();
+
 // One row: a directory of its own with a copy of the game, the record of the
-// game that the tool starts, and the tool. Rows with an executable path give
-// the game and the tool window texts of their own.
+// game that the tool starts, and the tool. Rows with an executable path or
+// settings give the game and the tool window texts of their own.
 struct launch_run {
     launch_run(const launch_row& row, const std::wstring& texts) : row(row), texts(texts) {
         const auto game = directory.path / row.game_at;
@@ -60,33 +84,54 @@ struct launch_run {
         std::filesystem::copy_file(game_exe, game);
         environment steering{{L"ORVANE_GAME_RECORD", record.file.native()},
                              {L"ORVANE_GAME_SHOWS", row.shows}};
+        if (row.exe || !settings.empty()) {
+            steering.emplace_back(L"ORVANE_GAME_TITLE", texts);
+        }
         std::wstring options;
         if (row.exe) {
-            steering.emplace_back(L"ORVANE_GAME_TITLE", texts);
             exe_path = row.exe == std::wstring_view(L"{game}") ? game.native() : row.exe;
             options = L"\"--orvane-exe-path=" + exe_path + L"\" " + row.options +
                       L" --orvane-window-text-start=" + texts +
                       L" --orvane-game-resolution-window-title=" + texts;
         }
-        tool.emplace(options, directory.path, steering);
+        for (auto at = settings.find("{texts}"); at != std::string::npos;
+             at = settings.find("{texts}")) {
+            settings.replace(at, 7, std::string(texts.begin(), texts.end()));
+        }
+        if (!settings.empty()) {
+            write_file(settings_file, settings);
+        }
+        tool.emplace(options, directory.path, steering,
+                     row.read_only ? read_only_tool : std::filesystem::path{});
     }
     bool watch() { return tool->watch(closing_the_mirror); }
     const launch_row& row;
     const std::wstring texts;
     temp_directory directory;
     game_record record{.file = directory.path / L"record.txt"};
-    std::wstring exe_path = L"OrvanePC.exe";
+    std::wstring exe_path = row.game_at;
+    std::string settings = row.settings;
+    const std::filesystem::path settings_file =
+        row.read_only ? directory.path / L"appdata\\orvane-fullscreen" / settings_name
+                      : directory.path / settings_name;
     std::optional<tool_run> tool;
 };
 
 TEST(launch, finds_or_starts_the_game_and_reports_each_failure) {
+    std::filesystem::remove(tool_exe.parent_path() / settings_name); // seen by read_only_tool
     std::list<launch_run> runs;
     for (const auto& row : rows) {
-        runs.emplace_back(row, L"Row" + std::to_wstring(runs.size()));
+        if (!row.read_only || std::filesystem::exists(read_only_tool)) {
+            // "Row1." is no prefix of "Row10.".
+            runs.emplace_back(row, L"Row" + std::to_wstring(runs.size()) + L".");
+        } else {
+            std::cout << "left out, no read-only folder: " << row.name << "\n";
+        }
     }
     eventually([&] { return std::ranges::none_of(runs, &launch_run::watch); }, 30s);
 
-    for (const auto& [row, texts, directory, record, exe_path, tool] : runs) {
+    for (const auto& [row, texts, directory, record, exe_path, settings, settings_file, tool] :
+         runs) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(tool->error_box.value_or(L""), row.error);
         EXPECT_EQ(tool->exit_code, row.error.empty() ? 0u : 0xFFFFFFFF);
@@ -111,6 +156,18 @@ TEST(launch, finds_or_starts_the_game_and_reports_each_failure) {
             EXPECT_EQ(record.value(L"cwd"), (directory.path / row.game_at).parent_path().native());
             EXPECT_EQ(record.value(L"command_line"), exe_path);
             EXPECT_EQ(record.value(L"layout"), std::to_wstring(row.layout));
+            // F8 before Alt+F4: kept in the settings file, a line added to the
+            // player's, in the file's line ends; a new file says what it is.
+            const std::string kept = file_bytes(settings_file),
+                              newline = settings.find("\r\n") == std::string::npos &&
+                                                settings.find('\n') != std::string::npos
+                                            ? "\n"
+                                            : "\r\n";
+            EXPECT_TRUE(settings.empty()
+                            ? kept.starts_with("; ") &&
+                                  kept.ends_with("\r\n[orvane-fullscreen]\r\nstretch=yes\r\n")
+                            : kept == settings + "stretch=yes" + newline)
+                << kept;
         }
     }
 }
@@ -245,17 +302,31 @@ mirror_desktop& desktop() {
     return shared;
 }
 
-// The tool on a game of the desktop, in one scaling mode ("": no option).
+// The tool on a game of the desktop, in one scaling mode ("": nearest, no
+// option), from `folder` with the settings file `settings` there, where given;
+// the mode in the file where the file names one.
 struct mirror_view {
     mirror_view(const running_game& game, const game_record& record, bool aware, std::wstring mode,
-                const std::wstring& options = L"")
+                const std::wstring& folder, const std::wstring& options = L"",
+                const std::string& settings = "")
         : d(desktop()), game(game), record(record), aware(aware), mode(std::move(mode)),
+          folder(prepared(d.directory.path / folder, settings)),
           // A game that runs is used: no path is looked up, nothing is started.
           tool(L"--orvane-exe-path=Z:\\no\\such\\game.exe " + options +
-                   (this->mode.empty() ? L"" : L" --orvane-scaling=" + this->mode),
-               d.directory.path) {
+                   (this->mode.empty() || settings.find("scaling=") != std::string::npos
+                        ? L""
+                        : L" --orvane-scaling=" + this->mode),
+               this->folder) {
         eventually([&] { return tool.watch() && tool.mirror; });
     }
+    static std::filesystem::path prepared(const std::filesystem::path& folder,
+                                          const std::string& settings) {
+        if (!settings.empty()) {
+            write_file(folder / settings_name, settings);
+        }
+        return folder;
+    }
+    std::string settings_now() const { return file_bytes(folder / settings_name); }
     // What the mirror shows, read from its own window.
     picture shown() const { return capture(tool.mirror, {0, 0, d.size.cx, d.size.cy}); }
     // Where the picture goes, by the worked examples: 7.11 on 1280 x 1024;
@@ -336,15 +407,19 @@ struct mirror_view {
         }
         EXPECT_EQ(messages_since(before, expected.size()), expected);
     }
-    // F8 stretches the picture over the whole screen (its corners red and,
-    // drawn last, blue), clicks land there too, and F8 lays it out as before.
+    // The picture stretched over the whole screen: its corners red and,
+    // drawn last, blue.
+    bool shows_stretched(picture& shot) const {
+        return eventually([&] {
+            shot = shown();
+            return mostly(shot.at(5, 5), red) && mostly(shot.at(5, d.size.cy - 5), blue);
+        });
+    }
+    // F8 stretches the picture, clicks land there too, and F8 lays it out as before.
     void stretches_and_back() {
         ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
         picture shot;
-        EXPECT_TRUE(eventually([&] {
-            shot = shown();
-            return mostly(shot.at(5, 5), red) && mostly(shot.at(5, d.size.cy - 5), blue);
-        }));
+        EXPECT_TRUE(shows_stretched(shot));
         clicks_land(shot, {0, 0, d.size.cx, d.size.cy}, true);
         ::PostMessageW(tool.mirror, WM_KEYDOWN, VK_F8, 1);
         EXPECT_TRUE(shows());
@@ -354,6 +429,7 @@ struct mirror_view {
     const game_record& record;
     const bool aware;
     const std::wstring mode;
+    const std::filesystem::path folder;
     tool_run tool;
 };
 
@@ -364,11 +440,15 @@ protected:
     static void TearDownTestSuite() { view.reset(); }
     static mirror_view& mirror() {
         if (!view) {
-            view.emplace(desktop().game, desktop().record, true, L"");
+            view.emplace(desktop().game, desktop().record, true, L"", L"scenario", L"",
+                         std::string(player_settings));
         }
         return *view;
     }
     static inline std::optional<mirror_view> view;
+    static constexpr std::string_view player_settings =
+        "# my settings\r\n[orvane-fullscreen]\r\n; the game runs already\r\n"
+        "window-text-start=\"Orvane - \"\r\n\r\n[notes]\r\nseen=yes\r\n";
 };
 
 TEST_F(mirror_scenario, covers_the_monitor_per_monitor_aware_black_while_the_game_is_minimized) {
@@ -689,14 +769,26 @@ TEST_F(mirror_scenario, switches_modes_with_shift_f8_once_a_press_shift_as_the_k
     mirror().stretches_and_back();
 }
 
-// F8 stretches and back; Alt+F4 ends the run and leaves the game running.
+// F8 stretches and back, and stretches again; Alt+F4 ends the run and leaves
+// the game running. The last choices, Shift+F8's on the wide screen, are in
+// the settings file, the player's lines as they were; the next start takes
+// them.
 TEST_F(mirror_scenario, stretches_with_f8_and_ends_with_alt_f4_leaving_the_game) {
     mirror_view& m = mirror();
     m.stretches_and_back();
+    ::PostMessageW(m.tool.mirror, WM_KEYDOWN, VK_F8, 1);
     ::PostMessageW(m.tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
     EXPECT_TRUE(eventually([&] { return !m.tool.watch(); }, 1s));
     EXPECT_EQ(m.tool.exit_code, 0u);
     EXPECT_TRUE(::IsWindow(desktop().game.window));
+    EXPECT_EQ(m.settings_now(),
+              "# my settings\r\n[orvane-fullscreen]\r\n; the game runs already\r\n"
+              "window-text-start=\"Orvane - \"\r\n" +
+                  std::string(desktop().wide ? "scaling=nearest\r\n" : "") +
+                  "stretch=yes\r\n\r\n[notes]\r\nseen=yes\r\n");
+    mirror_view next(desktop().game, desktop().record, true, L"", L"scenario");
+    picture shot;
+    EXPECT_TRUE(next.shows_stretched(shot));
 }
 
 // On a 1920 x 1080 screen each mode on the game that is aware and, on a
@@ -726,8 +818,17 @@ TEST(mirror_modes, each_shows_its_picture_and_clicks_land) {
                 continue;
             }
             SCOPED_TRACE(testing::Message() << (aware ? "" : "scaled game, ") << "mode " << mode);
-            mirror_view m(game, record, aware, mode,
-                          aware ? L"" : L"\"--orvane-window-text-start=Orvane - Scaled\"");
+            // Integer and sharp named in the settings file; nearest with a
+            // file that is not text, which names sharp and stays as it was.
+            const std::wstring_view name{mode};
+            const std::string settings =
+                name == L"integer" || name == L"sharp"
+                    ? "[orvane-fullscreen]\r\nscaling=" + std::string(name.begin(), name.end())
+                : name == L"nearest" ? std::string("[orvane-fullscreen]\r\nscaling=sharp\0\x01", 36)
+                                     : "";
+            mirror_view m(
+                game, record, aware, mode, (aware ? L"" : L"scaled-") + std::wstring(name),
+                aware ? L"" : L"\"--orvane-window-text-start=Orvane - Scaled\"", settings);
             ASSERT_TRUE(m.tool.mirror);
             EXPECT_TRUE(m.shows());
             m.clicks_land(m.shown(), m.rect_in(mode), false);
@@ -735,10 +836,11 @@ TEST(mirror_modes, each_shows_its_picture_and_clicks_land) {
             ::PostMessageW(m.tool.mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
             EXPECT_TRUE(eventually([&] { return !m.tool.watch(); }, 1s));
             EXPECT_EQ(m.tool.exit_code, 0u);
+            EXPECT_TRUE(name != L"nearest" || m.settings_now() == settings);
         }
     }
     scaled_record.reset(); // the scaled game ends with its record
-    mirror_view last(d.game, d.record, true, L"");
+    mirror_view last(d.game, d.record, true, L"", L"last");
     ::PostMessageW(d.game.window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(eventually([&] { return !last.tool.watch(); }, 1s));
     EXPECT_EQ(last.tool.exit_code, 0u);

@@ -13,6 +13,8 @@
 //   ORVANE_GAME_PIXEL_CODES    "1": each pixel's colour has a code of its place in
 //                              its low bits, so that no two pixels share one
 //   ORVANE_GAME_MINIMIZED      "1": the main window starts minimized
+//   ORVANE_GAME_SCENE          "1": a pixel-art scene, its clouds drifting, in
+//                              place of the test picture (the demo)
 // As a game does on its own: the key R switches its client size between the
 // size asked for and one 80 pixels wider, the key M shows a message box, N a
 // notice without taking the keyboard, which WM_APP closes again, the key T
@@ -21,6 +23,7 @@
 // player quitting the game would.
 #include "stand_in.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -87,11 +90,94 @@ void fill(HDC dc, const RECT& area, COLORREF colour) {
     ::FillRect(dc, &area, static_cast<HBRUSH>(::GetStockObject(DC_BRUSH)));
 }
 
+// A landscape of 160 x 120 pixels, drawn four times larger in one call: sky,
+// sun, drifting clouds, mountains, hills, a tree, a chest and a walker.
+void paint_scene(HDC dc, const RECT& client) {
+    constexpr int width = 160, height = 120;
+    std::vector<COLORREF> art(width * height);
+    const auto set = [&](int x, int y, COLORREF colour) {
+        if (x >= 0 && x < width && y >= 0 && y < height) {
+            art[std::size_t(y * width + x)] = colour; // 0xRRGGBB in the bitmap
+        }
+    };
+    const auto disc = [&](int cx, int cy, int r, COLORREF colour) {
+        for (int y = -r; y <= r; ++y) {
+            for (int x = -r; x <= r; ++x) {
+                if (x * x + y * y <= r * r + r) {
+                    set(cx + x, cy + y, colour);
+                }
+            }
+        }
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int band = std::min(y / 8, 11); // the sky in bands, lighter down to the hills
+            set(x, y, COLORREF(0x50 + 12 * band) << 16 | COLORREF(0x90 + 10 * band) << 8 | 0xF0);
+        }
+    }
+    disc(132, 20, 9, 0xFFB030);
+    disc(132, 20, 7, 0xFFE060);
+    const int drift = int(frame_number / 3 % (width + 60)) - 30;
+    for (const int left : {drift, (drift + 90) % (width + 60) - 30}) {
+        disc(left, 30, 5, 0xFFFFFF);
+        disc(left + 7, 27, 7, 0xFFFFFF);
+        disc(left + 15, 31, 5, 0xFFFFFF);
+    }
+    for (int x = 0; x < width; ++x) {
+        const int peak = 52 + std::abs(x % 56 - 28) * 3 / 4, hill = 82 + std::abs(x % 40 - 20) / 3;
+        for (int y = peak; y < 96; ++y) {
+            set(x, y, y < peak + 4 && peak < 58 ? 0xF0F4FF : y < hill ? 0x6A70A8 : 0x3CA048);
+        }
+        for (int y = 96; y < height; ++y) {
+            const bool joint = y % 8 == 0 || (x + (y / 8 % 2) * 8) % 16 == 0;
+            set(x, y, y < 99 ? 0x28C838 : joint ? 0x6A4020 : 0x9A6430);
+        }
+    }
+    for (int y = 74; y < 96; ++y) {
+        set(24, y, 0x704018);
+        set(25, y, 0x5A3010);
+    }
+    disc(24, 70, 8, 0x1E7A2A);
+    disc(22, 67, 4, 0x2E9A3A);
+    for (int y = 86; y < 96; ++y) {
+        for (int x = 100; x < 114; ++x) {
+            const bool edge = x == 100 || x == 113 || y == 86 || y == 95 || y == 89;
+            set(x, y, edge ? 0x3A2008 : y == 90 && x == 106 ? 0xFFE060 : 0xB07828);
+        }
+    }
+    // The walker, a row of text a line: . clear, h hat, s skin, b shirt, l legs.
+    constexpr const char* walker[] = {"..hhhh..", ".hhhhhh.", "..ssss..", "..s.s...",
+                                      "..ssss..", ".bbbbbb.", "bbbbbbbb", "s.bbbb.s",
+                                      "..bbbb..", "..l..l..", ".ll..ll."};
+    const int step = int(frame_number / 6 % 2);
+    for (int row = 0; row < 11; ++row) {
+        for (int column = 0; column < 8; ++column) {
+            const char c = walker[row][row >= 9 && step ? 7 - column : column];
+            if (c != '.') {
+                set(64 + column, 85 + row,
+                    c == 'h'   ? 0x207838
+                    : c == 's' ? 0xF8C898
+                    : c == 'b' ? 0xD07020
+                               : 0x402818);
+            }
+        }
+    }
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    ::StretchDIBits(dc, 0, 0, client.right, client.bottom, 0, 0, width, height, art.data(), &info,
+                    DIB_RGB_COLORS, SRCCOPY);
+}
+
 void paint(HWND window) {
     PAINTSTRUCT paint_struct{};
     HDC dc = ::BeginPaint(window, &paint_struct);
     RECT client{};
     ::GetClientRect(window, &client);
+    if (environment(L"ORVANE_GAME_SCENE") == L"1") {
+        paint_scene(dc, client);
+        ::EndPaint(window, &paint_struct);
+        return;
+    }
     const LONG x = client.right / 2, y = client.bottom / 2;
     for (int i = 0; i < 4; ++i) {
         fill(dc,

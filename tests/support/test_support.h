@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -62,6 +63,17 @@ struct temp_directory {
                                         L"-" + std::to_wstring(++count));
 };
 
+// A file's bytes, as a settings file is read and written; empty where none.
+inline std::string file_bytes(const std::filesystem::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), {}};
+}
+inline void write_file(const std::filesystem::path& file, std::string_view bytes) {
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+inline constexpr std::wstring_view settings_name = L"orvane-fullscreen.ini";
+
 struct started_process {
     unique_handle handle;
     DWORD id = 0;
@@ -75,7 +87,11 @@ inline started_process start_process(const std::filesystem::path& exe, std::wstr
     std::wstring block, command_line = L"\"" + exe.native() + L"\" " + std::wstring(arguments);
     wchar_t* inherited = ::GetEnvironmentStringsW();
     for (const wchar_t* entry = inherited; *entry; entry += std::wcslen(entry) + 1) {
-        if (!std::wstring_view(entry).starts_with(L"ORVANE_GAME_")) {
+        const std::wstring_view inherited_entry{entry};
+        if (!inherited_entry.starts_with(L"ORVANE_GAME_") &&
+            std::ranges::none_of(steering, [&](const auto& set) {
+                return inherited_entry.starts_with(set.first + L"=");
+            })) {
             block.append(entry).push_back(L'\0');
         }
     }
@@ -157,14 +173,32 @@ inline HWND find_window(DWORD process_id, const wchar_t* class_name, const wchar
     return nullptr;
 }
 
-// The tool, started in `directory` and watched; it is ended when this goes.
+// The tool, started in `directory` from a copy of its own there, or from
+// `exe`, and watched; it is ended when this goes. Its settings file is the
+// directory's, and so is its %APPDATA%, unless `steering` sets one: no run
+// sees another's choices.
 struct tool_run {
     tool_run(std::wstring_view arguments, const std::filesystem::path& directory,
-             const environment& steering = {})
-        : process(start_process(tool_exe, arguments, directory, steering)) {}
+             environment steering = {}, std::filesystem::path exe = {})
+        : process(start_process(exe.empty() ? own_copy(directory) : exe, arguments, directory,
+                                with_appdata(std::move(steering), directory))) {}
+    static std::filesystem::path own_copy(const std::filesystem::path& directory) {
+        std::filesystem::create_directories(directory);
+        std::filesystem::copy_file(tool_exe, directory / tool_exe.filename(),
+                                   std::filesystem::copy_options::skip_existing);
+        return directory / tool_exe.filename();
+    }
+    static environment with_appdata(environment steering, const std::filesystem::path& directory) {
+        if (std::ranges::none_of(steering,
+                                 [](const auto& set) { return set.first == L"APPDATA"; })) {
+            std::filesystem::create_directories(directory / L"appdata"); // as Windows has it
+            steering.emplace_back(L"APPDATA", (directory / L"appdata").native());
+        }
+        return steering;
+    }
     ~tool_run() { end_process(process.id); }
-    // Notes the mirror, closing it with Alt+F4 as a player would when asked
-    // to, and the error box, answering it; false once the tool has ended.
+    // Notes the mirror, closing it with F8 and Alt+F4 as a player would when
+    // asked to, and the error box, answering it; false once the tool has ended.
     bool watch(bool close_mirror = false) {
         if (::WaitForSingleObject(process.handle.get(), 0) == WAIT_OBJECT_0) {
             ::GetExitCodeProcess(process.handle.get(), &exit_code);
@@ -172,6 +206,7 @@ struct tool_run {
         }
         if (!mirror && (mirror = find_window(process.id, mirror_class, mirror_class)) &&
             close_mirror) {
+            ::PostMessageW(mirror, WM_KEYDOWN, VK_F8, 1); // stretched first
             ::PostMessageW(mirror, WM_SYSKEYDOWN, VK_F4, 0x203E0001);
         }
         if (HWND box = find_window(process.id, L"#32770", L"Error"); box && !error_box) {

@@ -12,6 +12,7 @@
 #include "mirror/pixel_scaling.h"
 #include "mirror/stacking.h"
 #include "options/command_line_options.h"
+#include "options/settings_text.h"
 #include "windows/resolution_dialog.h"
 #include "windows/target_window_search.h"
 
@@ -19,6 +20,8 @@
 
 #include <array>
 #include <memory>
+#include <optional>
+#include <tuple>
 #include <type_traits>
 
 namespace orvane::test {
@@ -68,6 +71,78 @@ TEST(options, key_value_elements_lookups_and_the_names_of_layouts_and_modes) {
     for (const auto* name : {L"Nearest", L"Integer", L"Smooth", L"Sharp", L"sharp ", L"", L"x"}) {
         EXPECT_EQ(scaling_mode_named(name), scaling_mode::nearest) << name;
     }
+}
+
+// The settings file as players save it, to the options it gives next to a
+// command line that names the exe path; nothing where it is not text. What
+// is read is written back in the same bytes.
+TEST(settings_text, each_file_gives_its_settings_and_an_edit_keeps_the_rest) {
+    const std::string section = "[orvane-fullscreen]\r\nscaling=sharp\r\nstretch=yes\r\n";
+    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+    for (const char c : section) {
+        utf16le += {c, '\0'};
+        utf16be += {'\0', c};
+    }
+    const command_line_options given = {{L"--orvane-scaling", L"sharp"},
+                                        {L"--orvane-stretch", L"yes"}};
+    const std::pair<std::string, std::optional<command_line_options>> files[] = {
+        {section, given},
+        {utf16le, given},
+        {utf16be, given},
+        {"; mine\n# scaling=integer\n\n[other]\nscaling=smooth\n [ Orvane-Fullscreen ] \n"
+         "  Scaling = \"integer\" \nscaling=sharp\nunknown=1\nexe-path=file.exe\nstretch=1\n",
+         command_line_options{{L"--orvane-scaling", L"integer"},
+                              {L"--orvane-unknown", L"1"},
+                              {L"--orvane-stretch", L"1"}}},
+        {"\xEF\xBB\xBF[orvane-fullscreen]\nwindow-text-start=Orvane \xE2\x80\x93 "
+         "Gr\xC3\xB6\xC3\x9F",
+         command_line_options{{L"--orvane-window-text-start", L"Orvane \u2013 Gr\u00F6\u00DF"}}},
+        {"scaling=sharp\n", command_line_options{}},
+        {"", command_line_options{}},
+        {std::string("[orvane-fullscreen]\nscaling=sharp\0", 34), std::nullopt},
+        {"[orvane-fullscreen]\nscaling=\xC3(", std::nullopt},
+        {"\xFF\xFE[", std::nullopt},
+        {std::string("\xFF\xFE\x00\xD8[\0", 6), std::nullopt},
+    };
+    for (const auto& [bytes, expected] : files) {
+        SCOPED_TRACE(bytes);
+        const auto read = decode_settings(bytes);
+        ASSERT_EQ(read.has_value(), expected.has_value());
+        if (read) {
+            command_line_options options = parse_command_line(L"--orvane-exe-path=cmd.exe");
+            add_settings(options, read->text);
+            command_line_options all = *expected;
+            all.emplace(L"--orvane-exe-path", L"cmd.exe");
+            EXPECT_EQ(options, all);
+            EXPECT_EQ(encode_settings(*read), bytes);
+        }
+    }
+    // Each edit as worked by hand: the key's value, else a line after the
+    // section's last setting, else the section at the end, in the text's line ends.
+    const std::wstring mine =
+        L"# mine\n[other]\nscaling=x\n[orvane-fullscreen]\n; keep\nscaling = integer\n"
+        L"stretch=no\n\n[later]\n";
+    const std::tuple<std::wstring, const wchar_t*, const wchar_t*, std::wstring> edits[] = {
+        {mine, L"scaling", L"sharp",
+         L"# mine\n[other]\nscaling=x\n[orvane-fullscreen]\n; keep\nscaling = sharp\n"
+         L"stretch=no\n\n[later]\n"},
+        {mine, L"exe-path", L"a b.exe",
+         L"# mine\n[other]\nscaling=x\n[orvane-fullscreen]\n; keep\nscaling = integer\n"
+         L"stretch=no\nexe-path=a b.exe\n\n[later]\n"},
+        {L"[orvane-fullscreen]\nexe-path=a.exe", L"stretch", L"yes",
+         L"[orvane-fullscreen]\nexe-path=a.exe\nstretch=yes\n"},
+        {L"[orvane-fullscreen]\n# note\n\n[other]\n", L"scaling", L"smooth",
+         L"[orvane-fullscreen]\nscaling=smooth\n# note\n\n[other]\n"},
+        {L"[other]\r\nx=1", L"scaling", L"smooth",
+         L"[other]\r\nx=1\r\n[orvane-fullscreen]\r\nscaling=smooth\r\n"},
+    };
+    for (const auto& [text, key, value, expected] : edits) {
+        EXPECT_EQ(with_setting(text, key, value), expected);
+    }
+    const std::wstring created = with_setting(L"", L"stretch", L"yes");
+    EXPECT_TRUE(created.starts_with(L"; ") && created.find(L"\r\n") < created.find(L'[') &&
+                created.ends_with(L"\r\n[orvane-fullscreen]\r\nstretch=yes\r\n"))
+        << created;
 }
 
 TEST(mirror_geometry, picture_rectangles_and_mouse_translation) {
